@@ -1,0 +1,28 @@
+#pragma once
+#include <QIcon>
+#include <QPixmap>
+
+// Pictures of the program: the toolbar and menu glyphs (ImageList1) come from
+// the desktop icon theme when it has them and are drawn here otherwise, so
+// the window looks complete on a bare machine.
+namespace glyphs {
+
+enum Tool : int {
+  kSettings = 1,
+  kLargeIcons = 2,
+  kSmallIcons = 3,
+  kList = 4,
+  kDetails = 5,
+  kAutoViewOn = 6,
+  kAutoViewOff = 7,
+  kRefresh = 8,
+};
+
+QIcon ImageList1(int index);
+// The glyph as drawn by the program itself, whatever the theme has.
+QIcon DrawnGlyph(int index);
+QIcon ProgramIcon();
+// The splash window's background picture.
+QPixmap SplashPicture(const QSize& size);
+
+}  // namespace glyphs

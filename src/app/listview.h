@@ -1,0 +1,43 @@
+#pragma once
+#include <QWidget>
+
+class QListView;
+class QStackedLayout;
+class QStandardItemModel;
+class QTreeView;
+class QItemSelectionModel;
+class QAbstractItemView;
+
+enum TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
+
+// The main window's list: one model shown either as icons (large or small),
+// as a list, or as a detail table with columns. The column widths belong to
+// the detail table and are kept while another style is shown.
+class TListView : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kColumns = 3;
+
+  explicit TListView(QWidget* parent = nullptr);
+
+  void SetViewStyle(TViewStyle style);
+  TViewStyle ViewStyle() const { return style_; }
+
+  int ColumnWidth(int column) const;
+  // -1 and -2 fit the column to its contents and header; a width below -2
+  // means nothing to the list and gives the column its usual width.
+  void SetColumnWidth(int column, int width);
+
+  QStandardItemModel* Items() const { return model_; }
+  QItemSelectionModel* Selection() const;
+  QAbstractItemView* CurrentView() const;
+  QListView* IconView() const { return icons_; }
+  QTreeView* ReportView() const { return report_; }
+
+ private:
+  QStandardItemModel* model_;
+  QListView* icons_;
+  QTreeView* report_;
+  QStackedLayout* stack_;
+  TViewStyle style_ = vsReport;
+};

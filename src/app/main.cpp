@@ -1,0 +1,402 @@
+#include "app/main.h"
+
+#include "app/IniFile.h"
+#include "app/about.h"
+#include "app/error.h"
+#include "app/func.h"
+#include "app/glyphs.h"
+#include "app/prompt.h"
+#include "app/splash.h"
+#include "app/version.h"
+#include "components/FTVEX/FTVEX.h"
+#include "platform/folders.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QToolBar>
+#include <QToolButton>
+
+QString TempRoot;
+QStringList History;
+bool HasLhaDll = false;
+bool HasZipDll = false;
+bool HasCabDll = false;
+QString ExtensionTable[9];
+QPointer<QWidget> ViewerForm;
+
+namespace {
+
+constexpr int kToolBarHeight = 24;
+constexpr int kButtonWidth = 96;
+constexpr int kButtonHeight = 36;
+
+bool LibraryPresent(const char* dllName) {
+  const QString file = platform::LibraryFileName(QLatin1String(dllName));
+  return QFile::exists(GetWindowsFolder() + QLatin1Char('/') + file) ||
+         QFile::exists(GetSystemFolder() + QLatin1Char('/') + file);
+}
+
+}  // namespace
+
+QString HelpFilePath() {
+  const QFileInfo exe(platform::ProgramPath());
+  return exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() + QStringLiteral(".html");
+}
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QString::fromUtf8(kAppTitle));
+  setWindowIcon(glyphs::ProgramIcon());
+  QFont f = font();
+  f.setPixelSize(12);
+  setFont(f);
+  resize(635, 391);
+
+  BuildActions();
+  BuildMenus();
+  BuildClient();
+  FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildActions() {
+  auto action = [this](const QString& text, int glyph, void (TForm1::*handler)()) {
+    auto* a = new QAction(text, this);
+    if (glyph >= 0) a->setIcon(glyphs::ImageList1(glyph));
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+  };
+  ToolButton4 = action(QStringLiteral("環境設定"), glyphs::kSettings, &TForm1::ToolButton4Click);
+  ToolButton3 = action(QStringLiteral("最新の情報に更新"), glyphs::kRefresh, &TForm1::Refresh1Click);
+  ToolButton6 = action(QStringLiteral("大きいアイコン"), glyphs::kLargeIcons, &TForm1::ToolButton6Click);
+  ToolButton7 = action(QStringLiteral("小さいアイコン"), glyphs::kSmallIcons, &TForm1::ToolButton7Click);
+  ToolButton8 = action(QStringLiteral("一覧"), glyphs::kList, &TForm1::ToolButton8Click);
+  ToolButton9 = action(QStringLiteral("詳細"), glyphs::kDetails, &TForm1::ToolButton9Click);
+  ToolButton2 = action(QStringLiteral("テキスト自動閲覧"), glyphs::kAutoViewOn, &TForm1::ToolButton2Click);
+  ToolButton2->setCheckable(true);
+  ToolButton2->setChecked(true);
+  ViewGroup = new QActionGroup(this);
+  for (QAction* a : {ToolButton6, ToolButton7, ToolButton8, ToolButton9}) {
+    a->setCheckable(true);
+    ViewGroup->addAction(a);
+  }
+  // Tags 1-4 are the view modes.
+  ToolButton6->setData(1);
+  ToolButton7->setData(2);
+  ToolButton8->setData(3);
+  ToolButton9->setData(4);
+
+  Options1 = action(QStringLiteral("環境設定(&O)"), glyphs::kSettings, &TForm1::ToolButton4Click);
+  Refresh1 = action(QStringLiteral("最新の情報に更新"), glyphs::kRefresh, &TForm1::Refresh1Click);
+  Refresh1->setShortcut(Qt::Key_F5);
+  Exit1 = action(QStringLiteral("終了(&X)"), -1, &TForm1::BitBtn1Click);
+  LargeIcon1 = action(QStringLiteral("大きいアイコン"), glyphs::kLargeIcons, &TForm1::ToolButton6Click);
+  SmallIcon1 = action(QStringLiteral("小さいアイコン"), glyphs::kSmallIcons, &TForm1::ToolButton7Click);
+  List1 = action(QStringLiteral("一覧"), glyphs::kList, &TForm1::ToolButton8Click);
+  Report1 = action(QStringLiteral("詳細"), glyphs::kDetails, &TForm1::ToolButton9Click);
+  for (QAction* a : {LargeIcon1, SmallIcon1, List1, Report1}) a->setCheckable(true);
+  Text = action(QStringLiteral("テキスト自動閲覧"), -1, &TForm1::TextClick);
+  Text->setCheckable(true);
+  Contents1 = action(QStringLiteral("目次(&C)"), -1, &TForm1::Contents1Click);
+  Contents1->setShortcut(Qt::Key_F1);
+  About1 = action(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)..."), -1, &TForm1::About1Click);
+
+  // The list's popup; what the two commands do comes with running and viewing.
+  N2 = new QAction(QStringLiteral("実行"), this);
+  N2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+  N3 = new QAction(QStringLiteral("見る"), this);
+  N3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+}
+
+void TForm1::BuildMenus() {
+  File1 = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+  File1->addAction(Options1);
+  File1->addAction(Refresh1);
+  File1->addSeparator();
+  File1->addAction(Exit1);
+  View1 = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  View1->addActions({LargeIcon1, SmallIcon1, List1, Report1});
+  View1->addSeparator();
+  View1->addAction(Text);
+  Help1 = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+  Help1->addAction(Contents1);
+  Help1->addAction(About1);
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->addAction(N2);
+  PopupMenu1->addAction(N3);
+}
+
+void TForm1::BuildToolBar() {
+  ToolBar1 = new QToolBar(Client);
+  ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+  ToolBar1->setMovable(false);
+  ToolBar1->setFloatable(false);
+  ToolBar1->setIconSize(QSize(16, 16));
+  ToolBar1->setAccessibleName(QStringLiteral("ツールバー"));
+  ToolBar1->addActions({ToolButton4, ToolButton3});
+  ToolBar1->addSeparator();
+  ToolBar1->addActions({ToolButton6, ToolButton7, ToolButton8, ToolButton9});
+  ToolBar1->addSeparator();
+  ToolBar1->addAction(ToolButton2);
+  for (QAction* a : ToolBar1->actions()) {
+    if (a->isSeparator()) continue;
+    a->setToolTip(a->text());
+    // Icon-only buttons are named after their hint for screen readers.
+    if (QWidget* w = ToolBar1->widgetForAction(a)) w->setAccessibleName(a->text());
+  }
+}
+
+void TForm1::BuildClient() {
+  Client = new QWidget(this);
+  setCentralWidget(Client);
+  Client->installEventFilter(this);
+  BuildToolBar();
+
+  Panel1 = new QSplitter(Qt::Horizontal, Client);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setHandleWidth(3);
+  Panel1->setChildrenCollapsible(false);
+  FolderTreeViewEx1 = new TFolderTreeViewEx(Panel1);
+  ListView1 = new TListView(Panel1);
+  Panel1->addWidget(FolderTreeViewEx1);
+  Panel1->addWidget(ListView1);
+  Panel1->setStretchFactor(0, 0);
+  Panel1->setStretchFactor(1, 1);
+  pendingTreeWidth_ = 208;
+
+  auto button = [this](const QString& caption, const QString& hint) {
+    auto* b = new QPushButton(caption, Client);
+    QFont f = b->font();
+    f.setPixelSize(19);
+    f.setBold(true);
+    b->setFont(f);
+    b->setToolTip(hint);
+    b->setAutoDefault(false);
+    b->resize(kButtonWidth, kButtonHeight);
+    return b;
+  };
+  BitBtn2 = button(QStringLiteral("ピポラ！"), QStringLiteral("一時的に解凍、実行"));
+  BitBtn3 = button(QStringLiteral("展開"), QStringLiteral("指定フォルダーに解凍"));
+  BitBtn4 = button(QStringLiteral("履歴"), QString());
+  BitBtn1 = button(QStringLiteral("終了"), QString());
+  BitBtn1->setDefault(true);
+  BitBtn2->setEnabled(false);
+  BitBtn3->setEnabled(false);
+  BitBtn4->setEnabled(false);
+  connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+  connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+  connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+}
+
+int TForm1::TreeWidth() const {
+  if (pendingTreeWidth_ >= 0) return pendingTreeWidth_;
+  return Panel1->sizes().value(0);
+}
+
+void TForm1::SetTreeWidth(int width) {
+  width = std::max(width, 0);
+  // The splitter ignores sizes until it has a size of its own.
+  if (Panel1->width() <= 0) {
+    pendingTreeWidth_ = width;
+    return;
+  }
+  pendingTreeWidth_ = -1;
+  Panel1->setSizes({width, std::max(Panel1->width() - Panel1->handleWidth() - width, 0)});
+}
+
+void TForm1::FormCreate() {
+  const QString appData = GetSpecialFolder(platform::CSIDL_APPDATA);
+  TempRoot = MakeTempRoot(appData, platform::TempFolder());
+
+  auto* splash = new TfSplash;
+  splash->Version->setText(QString::fromUtf8(kVersionText));
+  splash->show();
+  splash->repaint();
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+  History.clear();
+  HasLhaDll = HasZipDll = HasCabDll = false;
+
+  LoadSettings(*this);
+
+  HasLhaDll = LibraryPresent("unlha32.dll");
+  HasZipDll = LibraryPresent("unzip32.dll");
+  HasCabDll = LibraryPresent("cab32.dll");
+
+  if (!(HasLhaDll && HasZipDll && HasCabDll) && !Settings.ErrorDialog) {
+    TErrDlg dlg;
+    ui::ExecModal(dlg);
+  }
+
+  if (QFileInfo(TempRoot).isDir() &&
+      ui::MessageBox(splash, QStringLiteral("一時解凍フォルダーの中身をすべて削除します。"),
+                     QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
+    DeleteFolderTree(TempRoot);
+  }
+
+  ExtensionTable[0] = QStringLiteral(".txt");
+  ExtensionTable[1] = QStringLiteral(".rtf");
+  ExtensionTable[5] = QStringLiteral(".com");
+  ExtensionTable[6] = QStringLiteral(".exe");
+  ExtensionTable[7] = QStringLiteral(".html");
+  ExtensionTable[8] = QStringLiteral(".htm");
+
+  // Other users must not read or plant files where our programs run.
+  if (QDir().mkpath(TempRoot))
+    QFile::setPermissions(TempRoot, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+  FolderTreeViewEx1->SelectPath(Settings.Folder);
+
+  ToolButton2->setChecked(Settings.MemoFlag);
+  ToolButton2Click();
+
+  delete splash;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!event->spontaneous()) FormShow();
+}
+
+void TForm1::FormShow() {
+  switch (Settings.ViewMode) {
+    case 1: ToolButton6Click(); break;
+    case 2: ToolButton7Click(); break;
+    case 3: ToolButton8Click(); break;
+    case 4: ToolButton9Click(); break;
+    default: break;  // an unknown mode leaves the list as it is
+  }
+  CheckViewMenu();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Client && event->type() == QEvent::Resize) FormResize();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::FormResize() {
+  const int ch = Client->height();
+  const int cw = Client->width();
+  const int th = kToolBarHeight;
+  ToolBar1->setGeometry(0, 0, cw, th);
+  Panel1->setGeometry(0, th, cw, std::max(ch - th - 50, 0));
+  if (pendingTreeWidth_ >= 0 && Panel1->width() > 0) SetTreeWidth(pendingTreeWidth_);
+  const int top = ch - 40;
+  BitBtn2->move(24, top);
+  BitBtn3->move(128, top);
+  BitBtn4->move(232, top);
+  BitBtn1->move(cw - 95, top);
+}
+
+void TForm1::SetViewMode(int mode) {
+  static constexpr TViewStyle kStyles[] = {vsIcon, vsSmallIcon, vsList, vsReport};
+  ListView1->SetViewStyle(kStyles[mode - 1]);
+  Settings.ViewMode = mode;
+  for (QAction* a : ViewGroup->actions()) a->setChecked(a->data().toInt() == mode);
+  CheckViewMenu();
+}
+
+void TForm1::ToolButton6Click() { SetViewMode(1); }
+void TForm1::ToolButton7Click() { SetViewMode(2); }
+void TForm1::ToolButton8Click() { SetViewMode(3); }
+void TForm1::ToolButton9Click() { SetViewMode(4); }
+
+void TForm1::CheckViewMenu() {
+  QAction* const items[] = {LargeIcon1, SmallIcon1, List1, Report1};
+  for (int i = 0; i < 4; ++i) items[i]->setChecked(Settings.ViewMode == i + 1);
+}
+
+void TForm1::ToolButton2Click() {
+  const bool down = ToolButton2->isChecked();
+  Text->setChecked(down);
+  ToolButton2->setIcon(glyphs::ImageList1(down ? glyphs::kAutoViewOn : glyphs::kAutoViewOff));
+}
+
+void TForm1::TextClick() {
+  // The menu item has already flipped its own check mark.
+  ToolButton2->setChecked(Text->isChecked());
+  ToolButton2Click();
+}
+
+void TForm1::BitBtn1Click() { close(); }
+
+void TForm1::NotYetAvailable(const QString& what) {
+  ui::MessageBox(this, what + QStringLiteral("は、このバージョンではまだ使えません。"),
+                 QMessageBox::Information);
+}
+
+void TForm1::ToolButton4Click() { NotYetAvailable(QStringLiteral("環境設定")); }
+
+void TForm1::Refresh1Click() { FolderTreeViewEx1->RefreshTree(); }
+
+void TForm1::BitBtn3Click() { NotYetAvailable(QStringLiteral("展開")); }
+
+void TForm1::BitBtn4Click() { NotYetAvailable(QStringLiteral("履歴")); }
+
+void TForm1::About1Click() {
+  TAboutBox box(this);
+  ui::ExecModal(box);
+}
+
+void TForm1::Contents1Click() {
+  const QString help = HelpFilePath();
+  if (!QFileInfo::exists(help)) {
+    ui::MessageBox(this, QStringLiteral("ヘルプファイル %1 が見つかりません。").arg(help),
+                   QMessageBox::Warning);
+    return;
+  }
+  if (!OpenUrl(help))
+    ui::MessageBox(this, QStringLiteral("ヘルプを表示できませんでした。\nヘルプファイル: %1").arg(help),
+                   QMessageBox::Warning);
+}
+
+bool TForm1::FormCloseQuery() {
+  bool canClose = true;
+  Settings.MemoFlag = ToolButton2->isChecked();
+  // Our own working folder must not keep the temporary root alive.
+  QDir::setCurrent(platform::ProgramFolder());
+  DeleteFolderTree(TempRoot);
+  if (QFileInfo::exists(TempRoot)) {
+    const QString text = QStringLiteral("まだ一時解凍のアプリケーションが動作しています。") +
+                         QLatin1Char('\n') + QStringLiteral("強制終了しますか？") +
+                         QStringLiteral("\n\n") +
+                         QStringLiteral("強制終了した場合、解凍動作中のアプリケーションが正常に動作しなくなる可能性があります。");
+    canClose = ui::MessageBox(this, text, QMessageBox::Critical, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
+  }
+  if (ViewerForm) {
+    try {
+      delete ViewerForm.data();
+    } catch (...) {
+      ui::MessageBox(this, QStringLiteral("簡易ビューワの開放ミス"), QMessageBox::Critical);
+    }
+    ViewerForm = nullptr;
+  }
+  SaveSettings(*this);
+  return canClose;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (FormCloseQuery()) event->accept();
+  else event->ignore();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  // Enter that no control took is the default button's.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier &&
+      BitBtn1->isEnabled()) {
+    BitBtn1->animateClick();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}

@@ -1,0 +1,113 @@
+#pragma once
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include "app/listview.h"
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QToolBar;
+class TFolderTreeViewEx;
+
+// Program-wide state, alive for the whole process.
+extern QString TempRoot;           // private extraction root, ends with a separator
+extern QStringList History;        // programs started by the run button, in order
+extern bool HasLhaDll, HasZipDll, HasCabDll;
+// 0-4 text (".txt", ".rtf", Ext2..Ext4), 5-6 programs, 7-8 HTML; empty never matches.
+extern QString ExtensionTable[9];
+extern QPointer<QWidget> ViewerForm;
+
+// The main window: folder tree, file or member list, toolbar, menus and the
+// four large buttons.
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // Toolbar (a check button is "down" while it is checked).
+  QToolBar* ToolBar1;
+  QAction* ToolButton4;  // settings
+  QAction* ToolButton3;  // refresh
+  QAction* ToolButton6;  // large icons
+  QAction* ToolButton7;  // small icons
+  QAction* ToolButton8;  // list
+  QAction* ToolButton9;  // details
+  QAction* ToolButton2;  // automatic text viewing
+  QActionGroup* ViewGroup;
+
+  // Menus.
+  QMenu* File1;
+  QAction* Options1;
+  QAction* Refresh1;
+  QAction* Exit1;
+  QMenu* View1;
+  QAction* LargeIcon1;
+  QAction* SmallIcon1;
+  QAction* List1;
+  QAction* Report1;
+  QAction* Text;
+  QMenu* Help1;
+  QAction* Contents1;
+  QAction* About1;
+  QMenu* PopupMenu1;
+  QAction* N2;  // 実行
+  QAction* N3;  // 見る
+
+  QWidget* Client;  // everything below the menu bar
+  QSplitter* Panel1;
+  TFolderTreeViewEx* FolderTreeViewEx1;
+  TListView* ListView1;
+  QPushButton* BitBtn2;  // ピポラ！
+  QPushButton* BitBtn3;  // 展開
+  QPushButton* BitBtn4;  // 履歴
+  QPushButton* BitBtn1;  // 終了
+
+  // Selection state of the list.
+  QString ArchivePath, SelectedName, ExecMember, TextMember, HtmlMember, FolderArchive, FolderProgram;
+
+  int TreeWidth() const;
+  void SetTreeWidth(int width);
+
+  void FormCreate();
+  void FormShow();
+  void FormResize();
+  bool FormCloseQuery();  // true: the window may close
+  void BitBtn1Click();
+  void ToolButton4Click();
+  void Refresh1Click();
+  void BitBtn3Click();
+  void BitBtn4Click();
+  void About1Click();
+  void Contents1Click();
+  void ToolButton6Click();
+  void ToolButton7Click();
+  void ToolButton8Click();
+  void ToolButton9Click();
+  void ToolButton2Click();
+  void TextClick();
+  void CheckViewMenu();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildActions();
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildClient();
+  void SetViewMode(int mode);
+  void NotYetAvailable(const QString& what);
+
+  int pendingTreeWidth_ = -1;
+};
+
+// The help file: the program's own path with ".html".
+QString HelpFilePath();

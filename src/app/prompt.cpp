@@ -1,0 +1,37 @@
+#include "app/prompt.h"
+
+#include <QApplication>
+#include <QDialog>
+
+namespace ui {
+namespace {
+
+MessageHook& Messages() {
+  static MessageHook hook;
+  return hook;
+}
+
+ModalHook& Modals() {
+  static ModalHook hook;
+  return hook;
+}
+
+}  // namespace
+
+void SetMessageHook(MessageHook hook) { Messages() = std::move(hook); }
+void SetModalHook(ModalHook hook) { Modals() = std::move(hook); }
+
+int MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+               QMessageBox::StandardButtons buttons) {
+  if (const MessageHook& hook = Messages()) return hook(text, icon, buttons);
+  QMessageBox box(icon, QApplication::applicationDisplayName(), text, buttons, parent);
+  if (buttons & QMessageBox::No) box.setDefaultButton(QMessageBox::No);
+  return box.exec();
+}
+
+int ExecModal(QDialog& dialog) {
+  if (const ModalHook& hook = Modals()) return hook(dialog);
+  return dialog.exec();
+}
+
+}  // namespace ui

@@ -1,0 +1,25 @@
+#pragma once
+#include <QMessageBox>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+// Every question, message and modal dialog of the program goes through here,
+// so tests can answer them instead of a person.
+namespace ui {
+
+using MessageHook =
+    std::function<int(const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)>;
+using ModalHook = std::function<int(QDialog& dialog)>;
+
+void SetMessageHook(MessageHook hook);  // empty: real message boxes
+void SetModalHook(ModalHook hook);      // empty: real modal loops
+
+// A message box titled with the application title; returns the button pressed.
+int MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+               QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+// Shows a dialog modally and returns its result.
+int ExecModal(QDialog& dialog);
+
+}  // namespace ui

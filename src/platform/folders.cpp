@@ -1,0 +1,79 @@
+#include "platform/folders.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+
+namespace platform {
+namespace {
+
+QString Env(const char* name) { return QString::fromLocal8Bit(qgetenv(name)); }
+
+QString Home() {
+  const QString home = Env("HOME");
+  return QDir::isAbsolutePath(home) ? QDir::cleanPath(home) : QString();
+}
+
+// An XDG base directory: the variable when it holds an absolute path, else
+// the home-relative default, else nothing.
+QString XdgDir(const char* var, const char* homeRelative) {
+  const QString v = Env(var);
+  if (QDir::isAbsolutePath(v)) return QDir::cleanPath(v);
+  const QString home = Home();
+  return home.isEmpty() ? QString() : home + QLatin1Char('/') + QLatin1String(homeRelative);
+}
+
+}  // namespace
+
+QString SpecialFolder(int csidl) {
+  switch (csidl) {
+    case CSIDL_APPDATA:
+    case CSIDL_LOCAL_APPDATA:
+      return XdgDir("XDG_DATA_HOME", ".local/share");
+    case CSIDL_PROFILE:
+      return Home();
+    case CSIDL_DESKTOP:
+      return Home().isEmpty() ? QString()
+                              : QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    case CSIDL_PERSONAL:
+      return Home().isEmpty()
+                 ? QString()
+                 : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    default:
+      return QString();
+  }
+}
+
+QString ProgramPath() {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return QString();
+  return QString::fromLocal8Bit(buf, n);
+}
+
+QString ProgramFolder() { return QFileInfo(ProgramPath()).absolutePath(); }
+
+QString WindowsFolder() { return ProgramFolder(); }
+
+QString SystemFolder() { return QStringLiteral(ZOT_MODULE_DIR); }
+
+QString SettingsFilePath() {
+  QString dir = XdgDir("XDG_CONFIG_HOME", ".config");
+  if (dir.isEmpty()) dir = TempFolder();
+  return dir + QStringLiteral("/zot/zot.ini");
+}
+
+QString LibraryFileName(const QString& dllName) {
+  QString name = dllName.toLower();
+  if (name.endsWith(QLatin1String(".dll"))) name.chop(4);
+  return name + QStringLiteral(".so");
+}
+
+QString TempFolder() { return QDir::cleanPath(QDir::tempPath()); }
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QLocalServer;
+
+namespace platform {
+
+// One running copy per user and window title. The first copy listens on a
+// per-user local socket named after the title; a later copy asks it to come
+// to the front and then ends.
+class SingleInstance : public QObject {
+  Q_OBJECT
+ public:
+  explicit SingleInstance(const QString& title, QObject* parent = nullptr);
+  ~SingleInstance() override;
+
+  // True when another copy answered and was asked to come forward.
+  bool ActivateRunning();
+  // Starts listening; onActivate runs whenever a later copy starts.
+  bool Listen(std::function<void()> onActivate);
+
+  QString SocketName() const { return name_; }
+
+ private:
+  QString name_;
+  QLocalServer* server_ = nullptr;
+  std::function<void()> onActivate_;
+};
+
+// Runs the callback on the event loop when SIGTERM, SIGINT or SIGHUP arrives,
+// so that the program closes as if the user had closed it.
+void OnTerminateSignal(std::function<void()> callback);
+
+}  // namespace platform
