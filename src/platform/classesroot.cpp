@@ -104,8 +104,13 @@ std::optional<QString> ClassesRootDefault(const QString& subKey) {
   if (subKey.startsWith(QLatin1Char('.')) && !subKey.contains(QLatin1Char('\\'))) {
     const QMimeType type =
         QMimeDatabase().mimeTypeForFile(QStringLiteral("x") + subKey, QMimeDatabase::MatchExtension);
-    if (!type.isValid() || type.isDefault()) return std::nullopt;
-    const QString id = DefaultHandler(type.name());
+    QString name = type.isValid() && !type.isDefault() ? type.name() : QString();
+    // Without a MIME database the program still knows its own web pages.
+    if (name.isEmpty() && (subKey.compare(QLatin1String(".htm"), Qt::CaseInsensitive) == 0 ||
+                           subKey.compare(QLatin1String(".html"), Qt::CaseInsensitive) == 0))
+      name = QStringLiteral("text/html");
+    if (name.isEmpty()) return std::nullopt;
+    const QString id = DefaultHandler(name);
     if (id.isEmpty()) return std::nullopt;
     return id;
   }

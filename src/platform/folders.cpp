@@ -58,9 +58,19 @@ QString ProgramPath() {
 
 QString ProgramFolder() { return QFileInfo(ProgramPath()).absolutePath(); }
 
-QString WindowsFolder() { return ProgramFolder(); }
+namespace {
+QString g_windowsFolder;
+QString g_systemFolder;
+}  // namespace
 
-QString SystemFolder() { return QStringLiteral(ZOT_MODULE_DIR); }
+void SetLibraryFolders(const QString& windows, const QString& system) {
+  g_windowsFolder = windows;
+  g_systemFolder = system;
+}
+
+QString WindowsFolder() { return g_windowsFolder.isEmpty() ? ProgramFolder() : g_windowsFolder; }
+
+QString SystemFolder() { return g_systemFolder.isEmpty() ? QStringLiteral(ZOT_MODULE_DIR) : g_systemFolder; }
 
 QString SettingsFilePath() {
   QString dir = XdgDir("XDG_CONFIG_HOME", ".config");

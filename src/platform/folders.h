@@ -24,6 +24,8 @@ QString ProgramPath();
 // Stand-ins for the Windows and System folders: where archiver modules may live.
 QString WindowsFolder();  // the program's own folder
 QString SystemFolder();   // the installed module folder
+// Points the two folders above elsewhere (tests); empty strings restore them.
+void SetLibraryFolders(const QString& windows, const QString& system);
 
 // The settings file: $XDG_CONFIG_HOME/zot/zot.ini.
 QString SettingsFilePath();

@@ -1,0 +1,69 @@
+#include "support.h"
+
+#include "app/IniFile.h"
+#include "app/main.h"
+#include "app/prompt.h"
+#include "platform/folders.h"
+#include "platform/process.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QFileInfo>
+
+void ZotTest::SetUp() {
+  ASSERT_TRUE(home_.isValid());
+  const QByteArray home = QFile::encodeName(home_.path());
+  qputenv("HOME", home);
+  qputenv("XDG_CONFIG_HOME", home + "/.config");
+  qputenv("XDG_DATA_HOME", home + "/.local/share");
+  qputenv("XDG_DATA_DIRS", home + "/share");
+  qputenv("XDG_CONFIG_DIRS", home + "/etc");
+  platform::SetLibraryFolders(home_.path() + QStringLiteral("/windows"), home_.path() + QStringLiteral("/system"));
+  Settings = TSettings();
+  for (QString& slot : ExtensionTable) slot.clear();
+  ui::SetMessageHook([this](const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons b) {
+    messages.push_back({text, icon, b});
+    return answer;
+  });
+  ui::SetModalHook([this](QDialog& d) {
+    modalDialogs << d.objectName();
+    return int(QDialog::Accepted);
+  });
+  platform::SetLauncher([this](const QString& program, const QStringList& args, const QString& wd) {
+    starts.push_back({program, args, wd});
+    return startResult;
+  });
+}
+
+void ZotTest::TearDown() {
+  ui::SetMessageHook({});
+  ui::SetModalHook({});
+  platform::SetLauncher({});
+  platform::SetLibraryFolders(QString(), QString());
+}
+
+QString ZotTest::ConfigFile() const { return home_.path() + QStringLiteral("/.config/zot/zot.ini"); }
+
+QString ZotTest::Write(const QString& relPath, const QByteArray& content) const {
+  const QString path = QDir(home_.path()).filePath(relPath);
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(content);
+  return path;
+}
+
+QString ReadAll(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return QString();
+  return QString::fromUtf8(f.readAll());
+}
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName(QStringLiteral("ピポラ！"));
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

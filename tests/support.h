@@ -1,0 +1,45 @@
+#pragma once
+#include <QDir>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+// Every test gets fresh XDG folders below a temporary home, no archiver
+// library folders, and answers to the questions it provokes.
+class ZotTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  QString Home() const { return home_.path(); }
+  QString ConfigFile() const;  // the settings file the program uses
+  // Writes a file (creating folders) and returns its path.
+  QString Write(const QString& relPath, const QByteArray& content) const;
+
+  struct Message {
+    QString text;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+  };
+  std::vector<Message> messages;              // every message box shown
+  int answer = QMessageBox::Yes;              // the answer to each of them
+  QStringList modalDialogs;                   // object names of modal dialogs shown
+
+  struct Start {
+    QString program;
+    QStringList args;
+    QString workDir;
+  };
+  std::vector<Start> starts;  // programs the platform layer was asked to start
+  bool startResult = true;
+
+ private:
+  QTemporaryDir home_;
+};
+
+QString ReadAll(const QString& path);
