@@ -1,5 +1,7 @@
 #include "app/prompt.h"
 
+#include "app/version.h"
+
 #include <QApplication>
 #include <QDialog>
 
@@ -24,7 +26,7 @@ void SetModalHook(ModalHook hook) { Modals() = std::move(hook); }
 int MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                QMessageBox::StandardButtons buttons) {
   if (const MessageHook& hook = Messages()) return hook(text, icon, buttons);
-  QMessageBox box(icon, QApplication::applicationDisplayName(), text, buttons, parent);
+  QMessageBox box(icon, QString::fromUtf8(kAppTitle), text, buttons, parent);
   if (buttons & QMessageBox::No) box.setDefaultButton(QMessageBox::No);
   return box.exec();
 }

@@ -32,7 +32,6 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QString title = QString::fromUtf8(kAppTitle);
   app.setApplicationName(QStringLiteral("zot"));
-  app.setApplicationDisplayName(title);
 
   platform::SingleInstance instance(title);
   if (instance.ActivateRunning()) return 0;

@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs the Debian 12 packages the project needs, when any is missing.
+# Usage: tools/deps.sh [run]   ("run" adds what starting the program headless needs)
+set -eu
+packages="g++ make cmake pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
+libarchive-dev libuchardet-dev fonts-ipafont-gothic"
+if [ "${1:-}" = run ]; then
+  packages="$packages xvfb xauth imagemagick xdotool"
+fi
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  echo "Installing:$missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  # shellcheck disable=SC2086
+  apt-get install -y -qq --no-install-recommends $missing
+fi
