@@ -168,12 +168,15 @@ QPixmap SplashPicture(const QSize& size) {
   QPixmap pm(size);
   QPainter p(&pm);
   QLinearGradient g(0, 0, 0, size.height());
-  g.setColorAt(0, QColor(0x1d, 0x3f, 0x7a));
-  g.setColorAt(1, QColor(0x5b, 0x8f, 0xd4));
+  // Light behind the title and tag line, dark behind the light-blue status text.
+  g.setColorAt(0, QColor(0xf2, 0xf6, 0xff));
+  g.setColorAt(0.45, QColor(0xc4, 0xd6, 0xf2));
+  g.setColorAt(0.7, QColor(0x3a, 0x62, 0xa8));
+  g.setColorAt(1, QColor(0x1d, 0x3f, 0x7a));
   p.fillRect(pm.rect(), g);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
-  p.setBrush(QColor(255, 255, 255, 28));
+  p.setBrush(QColor(255, 255, 255, 22));
   for (int i = 0; i < 6; ++i)
     p.drawEllipse(QPointF(size.width() * (0.15 + 0.17 * i), size.height() * (0.8 - 0.1 * (i % 3))), 30, 30);
   return pm;

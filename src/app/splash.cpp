@@ -36,12 +36,12 @@ TfSplash::TfSplash(QWidget* parent)
   icon->setStyleSheet(QStringLiteral("background: transparent;"));
   icon->setGeometry(12, 12, 32, 32);
 
-  Text(this, QString::fromUtf8(kAppTitle), 24, QStringLiteral("color: white;"), true)->move(52, 12);
+  Text(this, QString::fromUtf8(kAppTitle), 24, QStringLiteral("color: navy;"), true)->move(52, 12);
   auto* tag = new TTagLine(QString::fromUtf8(kTagLine), 12, this);
   tag->setGeometry(132, 14, 122, 30);
-  Version = Text(this, QString(), 14, QStringLiteral("color: #f0e68c;"), true);
+  Version = Text(this, QString(), 14, QStringLiteral("color: olive;"), true);
   Version->setGeometry(54, 48, 120, 20);
-  Text(this, QString::fromUtf8(kNotice), 11, QStringLiteral("color: #e0e8ff;"))->move(14, 78);
+  Text(this, QString::fromUtf8(kNotice), 11, QStringLiteral("color: #102040;"))->move(14, 74);
   Text(this, QStringLiteral("ただいま、起動中です・・・"), 13, QStringLiteral("color: #add8e6;"), true)
       ->move(14, 108);
 
