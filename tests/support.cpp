@@ -19,6 +19,9 @@ void ZotTest::SetUp() {
   qputenv("XDG_DATA_HOME", home + "/.local/share");
   qputenv("XDG_DATA_DIRS", home + "/share");
   qputenv("XDG_CONFIG_DIRS", home + "/etc");
+  oldPath_ = qgetenv("PATH");
+  QDir().mkpath(home_.path() + QStringLiteral("/bin"));
+  qputenv("PATH", home + "/bin");
   platform::SetLibraryFolders(home_.path() + QStringLiteral("/windows"), home_.path() + QStringLiteral("/system"));
   Settings = TSettings();
   for (QString& slot : ExtensionTable) slot.clear();
@@ -37,6 +40,7 @@ void ZotTest::SetUp() {
 }
 
 void ZotTest::TearDown() {
+  qputenv("PATH", oldPath_);
   ui::SetMessageHook({});
   ui::SetModalHook({});
   platform::SetLauncher({});
@@ -51,6 +55,12 @@ QString ZotTest::Write(const QString& relPath, const QByteArray& content) const 
   QFile f(path);
   EXPECT_TRUE(f.open(QIODevice::WriteOnly));
   f.write(content);
+  return path;
+}
+
+QString ZotTest::FakeOnPath(const QString& name) const {
+  const QString path = Write(QStringLiteral("bin/") + name, "#!/bin/sh\nexit 0\n");
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   return path;
 }
 

@@ -9,14 +9,16 @@
 
 #include <vector>
 
-// Every test gets fresh XDG folders below a temporary home, no archiver
-// library folders, and answers to the questions it provokes.
+// Every test gets fresh XDG folders below a temporary home, a PATH of its
+// own, no archiver library folders, and answers to the questions it provokes.
 class ZotTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
   QString Home() const { return home_.path(); }
+  // PATH holds only Home()/bin; this puts an executable fake program there.
+  QString FakeOnPath(const QString& name) const;
   QString ConfigFile() const;  // the settings file the program uses
   // Writes a file (creating folders) and returns its path.
   QString Write(const QString& relPath, const QByteArray& content) const;
@@ -40,6 +42,7 @@ class ZotTest : public ::testing::Test {
 
  private:
   QTemporaryDir home_;
+  QByteArray oldPath_;
 };
 
 QString ReadAll(const QString& path);

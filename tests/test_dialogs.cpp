@@ -20,18 +20,8 @@ class DialogsTest : public ZotTest {
  protected:
   void SetUp() override {
     ZotTest::SetUp();
-    oldPath_ = qgetenv("PATH");
-    const QString opener = Write(QStringLiteral("bin/xdg-open"), "#!/bin/sh\n");
-    QFile::setPermissions(opener, QFile::ReadOwner | QFile::ExeOwner);
-    qputenv("PATH", QFile::encodeName(Home() + QStringLiteral("/bin")));
+    FakeOnPath(QStringLiteral("xdg-open"));
   }
-  void TearDown() override {
-    qputenv("PATH", oldPath_);
-    ZotTest::TearDown();
-  }
-
- private:
-  QByteArray oldPath_;
 };
 
 TEST_F(DialogsTest, CheckBoxesShowTheLibrariesAndCannotBeChanged) {

@@ -11,27 +11,7 @@
 
 namespace {
 
-class FuncTest : public ZotTest {
- protected:
-  // A fake program on a PATH of its own, so nothing real is started.
-  void FakeOnPath(const QString& name) {
-    const QString path = Write(QStringLiteral("bin/") + name, "#!/bin/sh\nexit 0\n");
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  }
-  void SetUp() override {
-    ZotTest::SetUp();
-    oldPath_ = qgetenv("PATH");
-    QDir().mkpath(Home() + QStringLiteral("/bin"));
-    qputenv("PATH", QFile::encodeName(Home() + QStringLiteral("/bin")));
-  }
-  void TearDown() override {
-    qputenv("PATH", oldPath_);
-    ZotTest::TearDown();
-  }
-
- private:
-  QByteArray oldPath_;
-};
+class FuncTest : public ZotTest {};
 
 TEST_F(FuncTest, PathHelpers) {
   EXPECT_EQ(AddTrailingBackslash(QStringLiteral("/")), QStringLiteral("/"));

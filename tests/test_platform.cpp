@@ -12,22 +12,7 @@
 
 namespace {
 
-class PlatformTest : public ZotTest {
- protected:
-  void SetUp() override {
-    ZotTest::SetUp();
-    oldPath_ = qgetenv("PATH");
-    QDir().mkpath(Home() + QStringLiteral("/bin"));
-    qputenv("PATH", QFile::encodeName(Home() + QStringLiteral("/bin")));
-  }
-  void TearDown() override {
-    qputenv("PATH", oldPath_);
-    ZotTest::TearDown();
-  }
-
- private:
-  QByteArray oldPath_;
-};
+class PlatformTest : public ZotTest {};
 
 TEST_F(PlatformTest, LibraryNamesBecomeSharedObjects) {
   EXPECT_EQ(platform::LibraryFileName(QStringLiteral("UNLHA32.DLL")), QStringLiteral("unlha32.so"));
@@ -55,8 +40,7 @@ TEST_F(PlatformTest, ProgramsStartInTheirFolderAndWindowsProgramsThroughWine) {
   EXPECT_FALSE(platform::StartProgram(windows, Home() + QStringLiteral("/run")));
   EXPECT_EQ(starts.size(), 1u);
 
-  const QString wine = Write(QStringLiteral("bin/wine"), "#!/bin/sh\n");
-  QFile::setPermissions(wine, QFile::ReadOwner | QFile::ExeOwner);
+  const QString wine = FakeOnPath(QStringLiteral("wine"));
   EXPECT_TRUE(platform::StartProgram(windows, Home() + QStringLiteral("/run")));
   ASSERT_EQ(starts.size(), 2u);
   EXPECT_EQ(starts[1].program, wine);
