@@ -19,6 +19,7 @@ void ZotTest::SetUp() {
   qputenv("XDG_DATA_HOME", home + "/.local/share");
   qputenv("XDG_DATA_DIRS", home + "/share");
   qputenv("XDG_CONFIG_DIRS", home + "/etc");
+  qputenv("FAKE_MODULE_LOG", home + "/module.log");
   oldPath_ = qgetenv("PATH");
   QDir().mkpath(home_.path() + QStringLiteral("/bin"));
   qputenv("PATH", home + "/bin");
@@ -57,6 +58,21 @@ QString ZotTest::Write(const QString& relPath, const QByteArray& content) const 
   f.write(content);
   return path;
 }
+
+void ZotTest::InstallModule(const char* fake, const char* asName) const {
+  const QString dir = home_.path() + QStringLiteral("/windows");
+  QDir().mkpath(dir);
+  const QString target = dir + QLatin1Char('/') + QLatin1String(asName);
+  QFile::remove(target);
+  ASSERT_TRUE(QFile::copy(QStringLiteral(FAKE_MODULE_DIR "/") + QLatin1String(fake) + QStringLiteral(".so"), target))
+      << fake;
+}
+
+QStringList ZotTest::ModuleLog() const {
+  return ReadAll(home_.path() + QStringLiteral("/module.log")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void ZotTest::ClearModuleLog() const { QFile::remove(home_.path() + QStringLiteral("/module.log")); }
 
 QString ZotTest::FakeOnPath(const QString& name) const {
   const QString path = Write(QStringLiteral("bin/") + name, "#!/bin/sh\nexit 0\n");

@@ -22,6 +22,12 @@ class ZotTest : public ::testing::Test {
   QString ConfigFile() const;  // the settings file the program uses
   // Writes a file (creating folders) and returns its path.
   QString Write(const QString& relPath, const QByteArray& content) const;
+  // Puts a fake archiver module (tests/fakes) into the program's module
+  // folder under a real module's name, e.g. ("fake_unlha32", "unlha32.so").
+  void InstallModule(const char* fake, const char* asName) const;
+  // Every call the fake modules recorded, one line each ("lha OpenArchive ...").
+  QStringList ModuleLog() const;
+  void ClearModuleLog() const;
 
   struct Message {
     QString text;

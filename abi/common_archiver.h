@@ -1,0 +1,124 @@
+/*
+ * The Common Archiver API as the program and its archiver modules share it.
+ * This header is the only thing the two have in common.
+ *
+ * A module is a shared object exporting, with C linkage, entries named by a
+ * prefix ("Unlha", "UnZip", "Cab", "Tar", "Unrar", ...) plus a fixed suffix.
+ * Strings are NUL-terminated 8-bit text in the system code page (UTF-8),
+ * member paths use "/" as separator.
+ */
+#ifndef ZOT_COMMON_ARCHIVER_H
+#define ZOT_COMMON_ARCHIVER_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef int CA_BOOL;
+
+/* Open modes. */
+#define CA_OPEN_LIST 0u
+#define CA_OPEN_PROBE 0x800002u
+
+/* Entry signatures; P is the module's prefix. */
+typedef int (*CaCommandFn)(void* wnd, const char* cmd, char* out, uint32_t size);           /* P */
+typedef void* (*CaOpenArchiveFn)(void* wnd, const char* path, uint32_t mode);               /* P##OpenArchive */
+typedef int (*CaCloseArchiveFn)(void* arc);                                                 /* P##CloseArchive */
+typedef int (*CaFindFirstFn)(void* arc, const char* wildcard, void* record);                /* P##FindFirst */
+typedef int (*CaFindNextFn)(void* arc, void* record);                                       /* P##FindNext */
+typedef CA_BOOL (*CaCheckArchiveFn)(const char* path, int mode);                            /* P##CheckArchive */
+typedef int (*CaExtractMemFn)(void* wnd, const char* cmd, unsigned char* buf, uint32_t size, void* time,
+                              uint16_t* attr, uint32_t* written);                           /* P##ExtractMem */
+typedef CA_BOOL (*CaSetOwnerWindowExFn)(void* wnd, void* callback);                         /* P##SetOwnerWindowEx */
+typedef CA_BOOL (*CaKillOwnerWindowExFn)(void* wnd);                                        /* P##KillOwnerWindowEx */
+typedef CA_BOOL (*CaGetTimeExFn)(void* arc, uint64_t* filetime);    /* P##GetWriteTimeEx, ...CreateTimeEx, ...AccessTimeEx */
+typedef CA_BOOL (*CaGetSizeExFn)(void* arc, uint64_t* size);        /* P##GetOriginalSizeEx, ...CompressedSizeEx */
+typedef int (*CaGetArchiveTypeFn)(const char* path);                /* P##GetArchiveType */
+
+/*
+ * Member information record, 558 bytes, little-endian, no padding, written
+ * by FindFirst and FindNext. Times in the DOS fields are local time.
+ */
+#define CA_PATH_SIZE 513
+#pragma pack(push, 1)
+typedef struct CaMemberInfo {
+  uint32_t original_size;    /*   0 */
+  uint32_t compressed_size;  /*   4 */
+  uint8_t module_a[14];      /*   8: the module's own */
+  uint16_t dos_date;         /*  22 */
+  uint16_t dos_time;         /*  24 */
+  char path[CA_PATH_SIZE];   /*  26: UTF-8, "/" separators */
+  uint8_t module_b[19];      /* 539: the module's own */
+} CaMemberInfo;
+
+/* The record as the program passes it: the library's 558 bytes and 40 of the program's. */
+typedef struct CaMemberInfoEx {
+  CaMemberInfo info;         /*   0 */
+  uint64_t write_time;       /* 558: file time, 100 ns since 1601-01-01 UTC */
+  uint64_t access_time;      /* 566 */
+  uint64_t create_time;      /* 574 */
+  uint64_t original_size64;  /* 582 */
+  uint64_t compressed_size64;/* 590 */
+} CaMemberInfoEx;
+#pragma pack(pop)
+
+/*
+ * Windows handed to a module are CaWindow objects (or null). While one is
+ * registered with SetOwnerWindowEx, the module reports progress by calling
+ * send() synchronously with the message number of "wm_arcextract", a state
+ * number and a pointer to a CaExtractingInfo; a non-zero reply asks it to stop.
+ */
+#define CA_WINDOW_MAGIC 0x5a4f5457u /* "WTOZ" */
+typedef struct CaWindow {
+  uint32_t magic;
+  intptr_t (*send)(struct CaWindow* self, uint32_t msg, uintptr_t wparam, intptr_t lparam);
+} CaWindow;
+
+/* Progress states (wparam). */
+#define CA_STATE_BEGIN 0      /* an operation starts; member fields empty */
+#define CA_STATE_INPROCESS 1  /* a member is being written; sent per member and per chunk */
+#define CA_STATE_END 2        /* the operation ended */
+
+typedef struct CaExtractingInfo {
+  uint32_t struct_size;            /* sizeof(CaExtractingInfo) */
+  uint32_t reserved;
+  uint64_t member_size;            /* uncompressed size of the current member */
+  uint64_t written;                /* bytes of it written so far */
+  char archive_path[CA_PATH_SIZE]; /* the archive being read */
+  char member_path[CA_PATH_SIZE];  /* member path as stored, UTF-8 */
+  char output_path[CA_PATH_SIZE];  /* the file being written */
+} CaExtractingInfo;
+
+/* The same name gives the same message number to every caller in the process. */
+static inline uint32_t CaRegisterWindowMessage(const char* name) {
+  uint32_t h = 2166136261u; /* FNV-1a over the ASCII-lower-cased name */
+  for (const unsigned char* p = (const unsigned char*)name; *p; ++p) {
+    unsigned char c = *p;
+    if (c >= 'A' && c <= 'Z') c = (unsigned char)(c + 32);
+    h = (h ^ c) * 16777619u;
+  }
+  return 0xC000u + (h % 0x4000u); /* the registered-message range */
+}
+
+#define CA_PROGRESS_MESSAGE_NAME "wm_arcextract"
+
+#ifdef __cplusplus
+}
+static_assert(sizeof(CaMemberInfo) == 558, "member record is 558 bytes");
+static_assert(offsetof(CaMemberInfo, dos_date) == 22 && offsetof(CaMemberInfo, dos_time) == 24 &&
+                  offsetof(CaMemberInfo, path) == 26,
+              "member record offsets");
+static_assert(sizeof(CaMemberInfoEx) == 598, "extended record is 598 bytes");
+static_assert(offsetof(CaMemberInfoEx, write_time) == 558 && offsetof(CaMemberInfoEx, access_time) == 566 &&
+                  offsetof(CaMemberInfoEx, create_time) == 574 && offsetof(CaMemberInfoEx, original_size64) == 582 &&
+                  offsetof(CaMemberInfoEx, compressed_size64) == 590,
+              "extended record offsets");
+#else
+_Static_assert(sizeof(CaMemberInfo) == 558, "member record is 558 bytes");
+_Static_assert(sizeof(CaMemberInfoEx) == 598, "extended record is 598 bytes");
+#endif
+
+#endif
