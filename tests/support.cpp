@@ -1,5 +1,12 @@
 #include "support.h"
 
+#include "Arcive/ARJ32.h"
+#include "Arcive/BGA32.h"
+#include "Arcive/CAB32.h"
+#include "Arcive/LHA32.h"
+#include "Arcive/RAR32.h"
+#include "Arcive/TAR32.h"
+#include "Arcive/ZIP32.h"
 #include "app/IniFile.h"
 #include "app/main.h"
 #include "app/prompt.h"
@@ -41,6 +48,10 @@ void ZotTest::SetUp() {
 }
 
 void ZotTest::TearDown() {
+  // Bindings live for the process; the next test starts without any.
+  for (auto freeDll : {&TLha32::FreeDLL, &TZip32::FreeDLL, &TCab32::FreeDLL, &TArj32::FreeDLL, &TTar32::FreeDLL,
+                       &TRar32::FreeDLL, &TBGA32::FreeDLL})
+    freeDll();
   qputenv("PATH", oldPath_);
   ui::SetMessageHook({});
   ui::SetModalHook({});

@@ -140,10 +140,6 @@ TEST_F(BindingTest, ALibraryIsLoadedOnceAndAgainAfterFreeDLL) {
 
 class ZipBindingTest : public BindingTest {
  protected:
-  void TearDown() override {
-    TZip32::FreeDLL();
-    BindingTest::TearDown();
-  }
   TArchiverOptions MainWindowOptions() {
     TArchiverOptions o;
     o.x = 1;
