@@ -27,6 +27,8 @@ class ZotTest : public ::testing::Test {
   void InstallModule(const char* fake, const char* asName) const;
   // Every call the fake modules recorded, one line each ("lha OpenArchive ...").
   QStringList ModuleLog() const;
+  // The fake module of every format: LHA, CAB, ARJ, TAR, RAR, BGA and UNZIP32.
+  void InstallFormatModules() const;
   void ClearModuleLog() const;
 
   struct Message {
@@ -52,3 +54,14 @@ class ZotTest : public ::testing::Test {
 };
 
 QString ReadAll(const QString& path);
+
+// The message of the exception of type E that f raises.
+template <typename E, typename F>
+QString MessageOf(F&& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return QStringLiteral("(no exception)");
+}

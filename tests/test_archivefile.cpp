@@ -10,23 +10,9 @@ class ArchiveFileTest : public ZotTest {
  protected:
   void SetUp() override {
     ZotTest::SetUp();
-    for (auto [fake, name] : {std::pair{"fake_unlha32", "unlha32.so"}, {"fake_cab32", "cab32.so"},
-                              {"fake_unarj32j", "unarj32j.so"}, {"fake_tar32", "tar32.so"},
-                              {"fake_unrar32", "unrar32.so"}, {"fake_bga32", "bga32.so"},
-                              {"fake_unzip32", "unzip32.so"}})
-      InstallModule(fake, name);
+    InstallFormatModules();
   }
 };
-
-template <typename E, typename F>
-QString MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return QStringLiteral("(no exception)");
-}
 
 TEST_F(ArchiveFileTest, ExtensionsChooseTheFormatWithoutProbing) {
   struct Row {

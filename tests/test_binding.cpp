@@ -29,16 +29,6 @@ class BindingTest : public ZotTest {
   QString ModulePath(const char* name) const { return Home() + QStringLiteral("/windows/") + QLatin1String(name); }
 };
 
-template <typename E, typename F>
-QString MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return QStringLiteral("(no exception)");
-}
-
 TEST_F(BindingTest, MissingLibraryIsReportedWithItsDescription) {
   EXPECT_EQ(MessageOf<ENoArchiverDLL>([] { TLha32 arc; }),
             QStringLiteral("LHA 形式書庫 を扱うには UNLHA32.DLL が 必要です。"));

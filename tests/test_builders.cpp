@@ -17,11 +17,8 @@ class BuilderTest : public ZotTest {
  protected:
   void SetUp() override {
     ZotTest::SetUp();
-    for (auto [fake, name] : {std::pair{"fake_unlha32", "unlha32.so"}, {"fake_cab32", "cab32.so"},
-                              {"fake_unarj32j", "unarj32j.so"}, {"fake_tar32", "tar32.so"},
-                              {"fake_unrar32", "unrar32.so"}, {"fake_bga32", "bga32.so"},
-                              {"fake_unzip32", "unzip32.so"}, {"fake_zip32j", "zip32j.so"}})
-      InstallModule(fake, name);
+    InstallFormatModules();
+    InstallModule("fake_zip32j", "zip32j.so");
   }
   void TearDown() override {
     platform::SetActiveCodePage(platform::CodePage::Utf8);
@@ -37,16 +34,6 @@ class BuilderTest : public ZotTest {
     return o;
   }
 };
-
-template <typename E, typename F>
-QString MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return QStringLiteral("(no exception)");
-}
 
 TEST_F(BuilderTest, PieceForms) {
   struct Row {
