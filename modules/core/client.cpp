@@ -1,0 +1,163 @@
+#include "client.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+extern char** environ;
+
+namespace arc {
+namespace {
+
+int g_timeoutMs = 60000;
+
+std::string WorkerPath() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&RunWorker), &info) && info.dli_fname) {
+    std::string self = info.dli_fname;
+    const size_t slash = self.rfind('/');
+    if (slash != std::string::npos) {
+      const std::string beside = self.substr(0, slash + 1) + "zot-arcworker";
+      if (::access(beside.c_str(), X_OK) == 0) return beside;
+    }
+  }
+  return ZOT_WORKER_FALLBACK;
+}
+
+enum class Read { Ok, Closed, Silent };
+
+Read ReadFull(int fd, char* buf, size_t n, int timeoutMs) {
+  while (n > 0) {
+    pollfd p{fd, POLLIN, 0};
+    const int r = ::poll(&p, 1, timeoutMs);
+    if (r == 0) return Read::Silent;
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return Read::Closed;
+    }
+    const ssize_t got = ::read(fd, buf, n);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return Read::Closed;
+    buf += got;
+    n -= static_cast<size_t>(got);
+  }
+  return Read::Ok;
+}
+
+}  // namespace
+
+void SetWorkerTimeout(int ms) { g_timeoutMs = ms; }
+
+WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std::string>& names,
+                    const RecordHandler& onRecord) {
+  WorkerRun run;
+  int in[2], out[2];
+  // A socket for the names, so a dead worker cannot raise SIGPIPE in the program.
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0) return run;
+  if (::pipe2(out, O_CLOEXEC) != 0) {
+    ::close(in[0]);
+    ::close(in[1]);
+    return run;
+  }
+  const std::string worker = WorkerPath();
+  std::vector<std::string> argvStrings{worker};
+  argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& s : argvStrings) argv.push_back(s.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[1], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attr, &none);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = -1;
+  const int spawned = ::posix_spawn(&pid, worker.c_str(), &actions, &attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  ::close(in[1]);
+  ::close(out[1]);
+  if (spawned != 0) {
+    ::close(in[0]);
+    ::close(out[0]);
+    run.problems.push_back("書庫を処理するプログラム " + worker + " を起動できません。");
+    return run;
+  }
+
+  std::string input;
+  for (const std::string& n : names) input += n + "\n";
+  for (size_t sent = 0; sent < input.size();) {
+    const ssize_t n = ::send(in[0], input.data() + sent, input.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) break;
+    sent += static_cast<size_t>(n);
+  }
+  ::close(in[0]);
+
+  bool ended = false, timedOut = false;
+  for (;;) {
+    char head[5];
+    const Read r = ReadFull(out[0], head, 5, g_timeoutMs);
+    if (r != Read::Ok) {
+      timedOut = r == Read::Silent;
+      break;
+    }
+    const uint32_t len = static_cast<unsigned char>(head[1]) | static_cast<unsigned char>(head[2]) << 8 |
+                         static_cast<unsigned char>(head[3]) << 16 | static_cast<uint32_t>(static_cast<unsigned char>(head[4])) << 24;
+    if (len > (64u << 20)) break;
+    std::string payload(len, '\0');
+    if (len) {
+      const Read body = ReadFull(out[0], payload.data(), len, g_timeoutMs);
+      if (body != Read::Ok) {
+        timedOut = body == Read::Silent;
+        break;
+      }
+    }
+    const Rec type = static_cast<Rec>(head[0]);
+    if (type == Rec::End && len >= 4) {
+      std::memcpy(&run.status, payload.data(), 4);
+      ended = true;
+      break;
+    }
+    if (type == Rec::Problem && len >= 4) run.problems.push_back(payload.substr(4));
+    if (onRecord && !onRecord(type, payload)) {
+      run.stopped = true;
+      break;
+    }
+  }
+  ::close(out[0]);
+  if (!ended) ::kill(pid, SIGKILL);
+  int wstatus = 0;
+  while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+  }
+  if (!ended && !run.stopped) {
+    run.status = kErrorWorker;
+    if (timedOut)
+      run.problems.push_back("書庫の処理が応答しなくなったため中止しました。");
+    else if (WIFSIGNALED(wstatus))
+      run.problems.push_back("書庫の処理が異常終了しました (シグナル " + std::to_string(WTERMSIG(wstatus)) +
+                             ")。書庫が壊れている可能性があります。");
+    else
+      run.problems.push_back("書庫の処理が途中で終了しました。");
+  }
+  return run;
+}
+
+}  // namespace arc

@@ -1,0 +1,472 @@
+#include "module.h"
+
+#include "client.h"
+#include "text.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <list>
+#include <memory>
+#include <mutex>
+
+namespace arc {
+namespace {
+
+std::mutex g_lock;  // the program calls from one thread; this keeps others safe too
+
+// ---------------------------------------------------------------- command lines
+
+struct Token {
+  std::string text;
+  bool quoted;
+};
+
+std::vector<Token> Tokenize(const std::string& line) {
+  std::vector<Token> out;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i >= line.size()) break;
+    Token t{std::string(), false};
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
+      if (line[i] == '"') {
+        t.quoted = true;
+        const size_t end = line.find('"', i + 1);
+        t.text += line.substr(i + 1, (end == std::string::npos ? line.size() : end) - i - 1);
+        i = end == std::string::npos ? line.size() : end + 1;
+      } else {
+        t.text += line[i++];
+      }
+    }
+    out.push_back(t);
+  }
+  return out;
+}
+
+// Names from an "@file": one a line, CR LF or LF, quotes removed.
+bool ReadResponseFile(const std::string& path, std::vector<std::string>& names) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.size() >= 2 && line.front() == '"' && line.back() == '"') line = line.substr(1, line.size() - 2);
+    if (!line.empty()) names.push_back(line);
+  }
+  return true;
+}
+
+bool IsWord(Syntax syntax, const std::string& t) {
+  static const char* const lha[] = {"x", "e", "l", "v", "u", "a", "c", "d", "f", "m", "s", "t", "p"};
+  static const char* const tar[] = {"x", "c", "t", "l", "a"};
+  switch (syntax) {
+    case Syntax::Lha: return std::find_if(std::begin(lha), std::end(lha), [&](auto w) { return t == w; }) != std::end(lha);
+    case Syntax::Tar: return std::find_if(std::begin(tar), std::end(tar), [&](auto w) { return t == w; }) != std::end(tar);
+    case Syntax::UnZip:
+    case Syntax::Rar: return t == "-x" || t == "-e";
+    case Syntax::Cab: return t == "-x" || t == "-a" || t == "-f";
+    case Syntax::Zip: return t == "-d" || t == "-f" || t == "-A";
+  }
+  return false;
+}
+
+bool IsFolder(const std::string& t) { return !t.empty() && (t.back() == '/' || t.back() == '\\'); }
+
+// Undoes the ZIP name escapes: a leading "[-]" and "[[]" for "[".
+std::string UnescapeZipName(const std::string& name) {
+  std::string s = name.rfind("[-]", 0) == 0 ? "-" + name.substr(3) : name;
+  for (size_t at; (at = s.find("[[]")) != std::string::npos;) s.replace(at, 3, "[");
+  return s;
+}
+
+}  // namespace
+
+Command ParseCommand(Syntax syntax, const std::string& line) {
+  Command c;
+  std::vector<Token> tokens = Tokenize(line);
+  size_t i = 0;
+  if (i < tokens.size() && !tokens[i].quoted && IsWord(syntax, tokens[i].text)) c.word = tokens[i++].text;
+  if (syntax == Syntax::Zip && c.word == "-A") {
+    c.error = "自己解凍書庫の調整には対応していません。";
+    return c;
+  }
+  std::vector<std::string> rest;
+  for (; i < tokens.size(); ++i) {
+    const std::string& t = tokens[i].text;
+    if (syntax == Syntax::Tar && (t == "-f" || t == "-o") && i + 1 < tokens.size()) {
+      (t == "-f" ? c.archive : c.folder) = tokens[++i].text;
+      continue;
+    }
+    // Switches come before the archive; after it everything is a name.
+    if (c.archive.empty() && rest.empty() && !t.empty() && t[0] == '-' && t.size() > 1) {
+      c.switches.push_back(t);
+      continue;
+    }
+    if (!t.empty() && t[0] == '@' && tokens[i].quoted) {
+      if (!ReadResponseFile(t.substr(1), c.names)) c.error = "応答ファイルを読めません: " + t.substr(1);
+      continue;
+    }
+    if (t.empty()) continue;
+    rest.push_back(t);
+  }
+  size_t r = 0;
+  if (c.archive.empty() && r < rest.size()) c.archive = rest[r++];
+  if (c.folder.empty() && r < rest.size() && IsFolder(rest[r])) c.folder = rest[r++];
+  for (; r < rest.size(); ++r) c.names.push_back(rest[r]);
+  if (syntax == Syntax::UnZip || syntax == Syntax::Zip)
+    for (std::string& n : c.names) n = UnescapeZipName(n);
+  for (std::string& n : c.names) std::replace(n.begin(), n.end(), '\\', '/');
+  if (c.archive.empty() && c.error.empty()) c.error = "書庫ファイルが指定されていません。";
+  return c;
+}
+
+namespace {
+
+bool HasSwitch(const Command& c, const char* s) {
+  return std::find(c.switches.begin(), c.switches.end(), s) != c.switches.end();
+}
+
+// ---------------------------------------------------------------- member directory
+
+struct Member {
+  MemberRecord r;
+  std::string path;
+};
+
+struct Directory {
+  std::vector<Member> members;
+};
+
+struct CacheEntry {
+  std::string format, path;
+  dev_t dev;
+  ino_t ino;
+  off_t size;
+  struct timespec mtime;
+  std::shared_ptr<const Directory> dir;
+};
+
+std::list<CacheEntry> g_cache;  // most recent first
+constexpr size_t kCacheSize = 8;
+
+// The members of an archive, listed once while the file stays the same.
+std::shared_ptr<const Directory> Members(const char* format, const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  for (auto it = g_cache.begin(); it != g_cache.end(); ++it) {
+    if (it->format == format && it->path == path && it->dev == st.st_dev && it->ino == st.st_ino &&
+        it->size == st.st_size && it->mtime.tv_sec == st.st_mtim.tv_sec && it->mtime.tv_nsec == st.st_mtim.tv_nsec) {
+      g_cache.splice(g_cache.begin(), g_cache, it);
+      return g_cache.front().dir;
+    }
+  }
+  auto dir = std::make_shared<Directory>();
+  const WorkerRun run = RunWorker({format, "l", path}, {}, [&](Rec type, const std::string& p) {
+    if (type == Rec::Member && p.size() >= sizeof(MemberRecord)) {
+      Member m;
+      std::memcpy(&m.r, p.data(), sizeof m.r);
+      m.path = p.substr(sizeof m.r);
+      dir->members.push_back(std::move(m));
+    }
+    return true;
+  });
+  if (run.status != kOk) return nullptr;
+  g_cache.push_front({format, path, st.st_dev, st.st_ino, st.st_size, st.st_mtim, dir});
+  if (g_cache.size() > kCacheSize) g_cache.pop_back();
+  return dir;
+}
+
+struct Handle {
+  std::shared_ptr<const Directory> dir;
+  std::string wildcard;
+  size_t next = 0;
+  const Member* current = nullptr;
+};
+
+void FillRecord(const Member& m, void* record) {
+  auto* info = static_cast<CaMemberInfo*>(record);
+  std::memset(info, 0, sizeof *info);
+  info->original_size = static_cast<uint32_t>(std::min<uint64_t>(m.r.size, UINT32_MAX));
+  info->compressed_size = static_cast<uint32_t>(std::min<uint64_t>(m.r.compressed, UINT32_MAX));
+  const time_t t = static_cast<time_t>(m.r.mtime);
+  struct tm local {};
+  if (m.r.mtime && ::localtime_r(&t, &local) && local.tm_year >= 80) {
+    info->dos_date = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+    info->dos_time = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+  } else {
+    info->dos_date = (1 << 5) | 1;  // 1980-01-01
+  }
+  // Cut an over-long path at a character boundary.
+  size_t n = std::min<size_t>(m.path.size(), CA_PATH_SIZE - 1);
+  while (n > 0 && n < m.path.size() && (static_cast<unsigned char>(m.path[n]) & 0xC0) == 0x80) --n;
+  std::memcpy(info->path, m.path.data(), n);
+}
+
+int Advance(Handle* h, void* record) {
+  while (h->next < h->dir->members.size()) {
+    const Member& m = h->dir->members[h->next++];
+    // Folders are implied by the paths of their files.
+    if (m.r.flags & kDirectory) continue;
+    if (!WildcardMatch(h->wildcard, m.path)) continue;
+    h->current = &m;
+    FillRecord(m, record);
+    return 0;
+  }
+  h->current = nullptr;
+  return -1;
+}
+
+uint64_t FileTime(int64_t seconds, uint32_t ns) {
+  return static_cast<uint64_t>(seconds + 11644473600LL) * 10000000ull + ns / 100;
+}
+
+// Copies the messages into the caller's buffer, always NUL-terminated.
+void WriteOutput(const std::vector<std::string>& messages, char* out, uint32_t size) {
+  if (!out || size == 0) return;
+  std::string text;
+  for (const std::string& m : messages) text += m + "\n";
+  const size_t n = std::min<size_t>(text.size(), size - 1);
+  std::memcpy(out, text.data(), n);
+  out[n] = '\0';
+}
+
+CaWindow* Window(void* wnd) {
+  auto* w = static_cast<CaWindow*>(wnd);
+  return w && w->magic == CA_WINDOW_MAGIC && w->send ? w : nullptr;
+}
+
+void CopyText(char* to, const std::string& s) {
+  const size_t n = std::min<size_t>(s.size(), CA_PATH_SIZE - 1);
+  std::memcpy(to, s.data(), n);
+  to[n] = '\0';
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- entries
+
+void* Module::OpenArchive(void*, const char* path, uint32_t) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  if (!path) return nullptr;
+  auto dir = Members(format_, path);
+  if (!dir) return nullptr;
+  auto* h = new Handle;
+  h->dir = std::move(dir);
+  return h;
+}
+
+int Module::CloseArchive(void* arc) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  delete static_cast<Handle*>(arc);
+  return 0;
+}
+
+int Module::FindFirst(void* arc, const char* wildcard, void* record) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  auto* h = static_cast<Handle*>(arc);
+  if (!h || !record) return -1;
+  h->wildcard = wildcard && *wildcard ? wildcard : "*";
+  h->next = 0;
+  return Advance(h, record);
+}
+
+int Module::FindNext(void* arc, void* record) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  auto* h = static_cast<Handle*>(arc);
+  return h && record ? Advance(h, record) : -1;
+}
+
+int Module::CheckArchive(const char* path, int) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  return path && Members(format_, path) ? 1 : 0;
+}
+
+int Module::GetArchiveType(const char* path) { return CheckArchive(path, 0) ? 1 : 0; }
+
+namespace {
+
+template <typename F>
+int Current(void* arc, uint64_t* out, F value) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  auto* h = static_cast<Handle*>(arc);
+  if (!h || !h->current || !out) return 0;
+  return value(*h->current, out) ? 1 : 0;
+}
+
+}  // namespace
+
+int Module::GetWriteTimeEx(void* arc, uint64_t* t) {
+  return Current(arc, t, [](const Member& m, uint64_t* o) {
+    *o = FileTime(m.r.mtime, m.r.mtime_ns);
+    return m.r.mtime != 0;
+  });
+}
+
+int Module::GetCreateTimeEx(void* arc, uint64_t* t) {
+  return Current(arc, t, [](const Member& m, uint64_t* o) {
+    *o = FileTime(m.r.ctime, 0);
+    return m.r.ctime != 0;
+  });
+}
+
+int Module::GetAccessTimeEx(void* arc, uint64_t* t) {
+  return Current(arc, t, [](const Member& m, uint64_t* o) {
+    *o = FileTime(m.r.atime, 0);
+    return m.r.atime != 0;
+  });
+}
+
+int Module::GetOriginalSizeEx(void* arc, uint64_t* n) {
+  return Current(arc, n, [](const Member& m, uint64_t* o) {
+    *o = m.r.size;
+    return true;
+  });
+}
+
+int Module::GetCompressedSizeEx(void* arc, uint64_t* n) {
+  return Current(arc, n, [](const Member& m, uint64_t* o) {
+    *o = m.r.compressed;
+    return true;
+  });
+}
+
+int Module::SetOwnerWindowEx(void* wnd, void*) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  if (!Window(wnd)) return 0;
+  owner_ = wnd;
+  return 1;
+}
+
+int Module::KillOwnerWindowEx(void* wnd) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  if (wnd != owner_) return 0;
+  owner_ = nullptr;
+  return 1;
+}
+
+uint32_t Module::Extract(const Command& c, bool junk, std::vector<std::string>& messages) {
+  CaWindow* w = Window(owner_);
+  const uint32_t msg = CaRegisterWindowMessage(CA_PROGRESS_MESSAGE_NAME);
+  CaExtractingInfo info{};
+  info.struct_size = sizeof info;
+  CopyText(info.archive_path, c.archive);
+  auto send = [&](int state) { return w && w->send(w, msg, static_cast<uintptr_t>(state), reinterpret_cast<intptr_t>(&info)) != 0; };
+  std::string current;  // output of the member being written
+  bool complete = true;
+  bool cancelled = send(CA_STATE_BEGIN);
+  const std::string folder = c.folder.empty() ? std::string(".") : c.folder;
+  WorkerRun run;
+  if (!cancelled) {
+    run = RunWorker({format_, "x", c.archive, folder, junk ? "j" : ""}, c.names, [&](Rec type, const std::string& p) {
+      if (type == Rec::Begin && p.size() >= 8) {
+        std::memcpy(&info.member_size, p.data(), 8);
+        const std::string rest = p.substr(8);
+        const size_t nul = rest.find('\0');
+        CopyText(info.member_path, rest.substr(0, nul));
+        current = nul == std::string::npos ? std::string() : rest.substr(nul + 1);
+        CopyText(info.output_path, current);
+        info.written = 0;
+        complete = info.member_size == 0;
+      } else if (type == Rec::Written && p.size() >= 8) {
+        std::memcpy(&info.written, p.data(), 8);
+        complete = info.written >= info.member_size;
+      } else {
+        return true;
+      }
+      return !send(CA_STATE_INPROCESS);
+    });
+    cancelled = run.stopped;
+  }
+  messages = run.problems;
+  if (cancelled) {
+    // The worker is gone; what it left half-written goes too.
+    if (!complete && !current.empty()) ::unlink(current.c_str());
+    messages.push_back("展開を中止しました。");
+    return kErrorCancel;
+  }
+  send(CA_STATE_END);
+  return run.status;
+}
+
+uint32_t Module::Create(const Command& c, std::vector<std::string>& messages) {
+  std::string flags;
+  for (const std::string& s : c.switches) {
+    if (s == "-r" || s == "-j" || s == "-D") flags += s[1];
+    else if (s.size() == 2 && s[1] >= '0' && s[1] <= '9') flags += s[1];
+    else if (s.rfind("-z", 0) == 0) flags += 'z';
+    else if (s.rfind("-B", 0) == 0) flags += 'B';
+  }
+  // TAR chooses its compression by the switches or, failing them, the name.
+  if (syntax_ == Syntax::Tar && flags.find_first_of("zB") == std::string::npos) {
+    const std::string& a = c.archive;
+    auto ends = [&a](const char* e) { return a.size() >= std::strlen(e) && a.compare(a.size() - std::strlen(e), std::string::npos, e) == 0; };
+    if (ends(".tgz") || ends(".tar.gz") || ends(".taz")) flags += 'z';
+    if (ends(".tbz") || ends(".tar.bz2") || ends(".bz2")) flags += 'B';
+  }
+  const WorkerRun run = RunWorker({syntax_ == Syntax::Tar ? "tar" : "zip", "c", c.archive, c.folder, flags}, c.names,
+                                  nullptr);
+  messages = run.problems;
+  if (run.status == kOk) g_cache.remove_if([&](const CacheEntry& e) { return e.path == c.archive; });
+  return run.status;
+}
+
+int Module::Run(void*, const char* cmd, char* out, uint32_t size) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  std::vector<std::string> messages;
+  const Command c = ParseCommand(syntax_, cmd ? cmd : "");
+  uint32_t status = kOk;
+  if (!c.error.empty()) {
+    messages.push_back(c.error);
+    status = kErrorCommand;
+  } else {
+    const std::string& w = c.word;
+    const bool create = (syntax_ == Syntax::Zip && w.empty()) || (syntax_ == Syntax::Tar && w == "c") ||
+                        (syntax_ == Syntax::Lha && (w == "u" || w == "a" || w == "m" || w == "c")) ||
+                        (syntax_ == Syntax::Cab && (w == "-a" || w == "-f"));
+    const bool extract = (syntax_ == Syntax::Lha && (w == "x" || w == "e")) ||
+                         (syntax_ == Syntax::Tar && w == "x") || ((syntax_ == Syntax::UnZip || syntax_ == Syntax::Cab || syntax_ == Syntax::Rar) && (w == "-x" || w == "-e"));
+    if (extract) {
+      const bool junk = (syntax_ == Syntax::Lha && (w == "e" || HasSwitch(c, "-x0"))) ||
+                        ((syntax_ == Syntax::UnZip || syntax_ == Syntax::Cab) && HasSwitch(c, "-j")) ||
+                        (syntax_ == Syntax::Tar && HasSwitch(c, "--use-directory=0")) ||
+                        (syntax_ == Syntax::Rar && w == "-e");
+      status = Extract(c, junk, messages);
+    } else if (create && (syntax_ == Syntax::Zip || syntax_ == Syntax::Tar)) {
+      status = Create(c, messages);
+    } else if (create) {
+      messages.push_back("この形式の書庫の作成には対応していません。");
+      status = kErrorNoCreate;
+    } else {
+      messages.push_back("このコマンドには対応していません: " + (w.empty() ? std::string("(なし)") : w));
+      status = kErrorCommand;
+    }
+  }
+  WriteOutput(messages, out, size);
+  return static_cast<int>(status);
+}
+
+int Module::ExtractMem(void*, const char* cmd, unsigned char* buf, uint32_t size, void*, uint16_t*,
+                       uint32_t* written) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  if (written) *written = 0;
+  const Command c = ParseCommand(syntax_, cmd ? cmd : "");
+  if (!c.error.empty() || c.names.empty() || !buf) return static_cast<int>(kErrorCommand);
+  uint32_t got = 0;
+  const WorkerRun run = RunWorker({format_, "m", c.archive, std::to_string(size)}, {c.names.front()},
+                                  [&](Rec type, const std::string& p) {
+                                    if (type == Rec::Data) {
+                                      const size_t n = std::min<size_t>(p.size(), size - got);
+                                      std::memcpy(buf + got, p.data(), n);
+                                      got += static_cast<uint32_t>(n);
+                                    }
+                                    return true;
+                                  });
+  if (written) *written = got;
+  return static_cast<int>(run.status);
+}
+
+}  // namespace arc

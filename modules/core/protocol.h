@@ -1,0 +1,53 @@
+// What the archiver modules and their worker process say to each other.
+//
+// A module runs every libarchive operation in a worker process
+// ("zot-arcworker"), so that a decoder that crashes, loops or eats memory
+// costs one failed operation, not the program. The worker is started as
+//   zot-arcworker FORMAT OP ARCHIVE [DEST] [FLAGS]
+// reads member names (one a line) from its standard input where OP needs
+// them, and answers on its standard output with records:
+//   1 byte type, 4 bytes little-endian payload length, payload.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace arc {
+
+enum class Rec : char {
+  Member = 'M',   // a listed member (MemberRecord + path)
+  Begin = 'B',    // extraction of a member starts: u64 size, path, '\0', output path
+  Written = 'W',  // u64 bytes of the current member written so far
+  Problem = 'R',  // u32 status, message: a member that was refused or failed
+  Data = 'D',     // bytes of a member extracted to memory
+  End = 'Z',      // u32 status: the operation is over
+};
+
+#pragma pack(push, 1)
+struct MemberRecord {
+  uint64_t size;
+  uint64_t compressed;
+  int64_t mtime, atime, ctime;  // seconds since 1970, 0 when unknown
+  uint32_t mtime_ns;
+  uint32_t mode;
+  uint32_t flags;  // MemberFlag bits
+};
+#pragma pack(pop)
+
+enum MemberFlag : uint32_t { kDirectory = 1, kSymlink = 2 };
+
+// Status numbers, as the modules return them.
+enum Status : uint32_t {
+  kOk = 0,
+  kErrorWarning = 0x8000,      // some members were refused or failed; the rest is done
+  kErrorNotArchive = 0x8006,   // not an archive of this format
+  kErrorCorrupt = 0x8012,      // the archive is damaged or truncated
+  kErrorUnsupported = 0x8013,  // a compression method this module cannot decode
+  kErrorFile = 0x8014,         // a file could not be read or written
+  kErrorCancel = 0x8020,       // the owner window asked to stop
+  kErrorCommand = 0x8021,      // the command line makes no sense
+  kErrorNoCreate = 0x8022,     // this module cannot create archives
+  kErrorWorker = 0x8023,       // the worker died, hung or could not start
+  kErrorNoMember = 0x8024,     // the named member is not in the archive
+};
+
+}  // namespace arc

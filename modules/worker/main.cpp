@@ -1,0 +1,37 @@
+// zot-arcworker FORMAT OP ARCHIVE [DEST] [FLAGS]: one archive operation in a
+// process of its own (see protocol.h); member names come on standard input.
+#include "worker.h"
+
+#include <sys/resource.h>
+
+#include <clocale>
+#include <iostream>
+#include <string>
+
+int main(int argc, char** argv) {
+  if (argc < 4) return 2;
+  std::setlocale(LC_CTYPE, "C.UTF-8");
+  // A hostile archive may ask a decoder for any amount of memory.
+  const rlimit memory{3ull << 30, 3ull << 30};
+  ::setrlimit(RLIMIT_AS, &memory);
+  const rlimit core{0, 0};
+  ::setrlimit(RLIMIT_CORE, &core);
+
+  arc::Job job;
+  job.format = argv[1];
+  job.op = argv[2];
+  job.archive = argv[3];
+  if (argc > 4) job.dest = argv[4];
+  if (argc > 5) job.flags = argv[5];
+  if (job.op != "l") {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty()) job.names.push_back(line);
+    }
+  }
+  static char buffer[1 << 16];
+  std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+  arc::RunJob(job, stdout);
+  return 0;
+}
