@@ -18,7 +18,12 @@ extern char** environ;
 namespace arc {
 namespace {
 
-int g_timeoutMs = 60000;
+// How long a worker may stay silent before it counts as hung.
+int TimeoutMs() {
+  const char* v = std::getenv("ZOT_ARCWORKER_TIMEOUT_MS");
+  const int n = v ? std::atoi(v) : 0;
+  return n > 0 ? n : 60000;
+}
 
 std::string WorkerPath() {
   Dl_info info{};
@@ -54,8 +59,6 @@ Read ReadFull(int fd, char* buf, size_t n, int timeoutMs) {
 }
 
 }  // namespace
-
-void SetWorkerTimeout(int ms) { g_timeoutMs = ms; }
 
 WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std::string>& names,
                     const RecordHandler& onRecord) {
@@ -114,7 +117,7 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
   bool ended = false, timedOut = false;
   for (;;) {
     char head[5];
-    const Read r = ReadFull(out[0], head, 5, g_timeoutMs);
+    const Read r = ReadFull(out[0], head, 5, TimeoutMs());
     if (r != Read::Ok) {
       timedOut = r == Read::Silent;
       break;
@@ -124,7 +127,7 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
     if (len > (64u << 20)) break;
     std::string payload(len, '\0');
     if (len) {
-      const Read body = ReadFull(out[0], payload.data(), len, g_timeoutMs);
+      const Read body = ReadFull(out[0], payload.data(), len, TimeoutMs());
       if (body != Read::Ok) {
         timedOut = body == Read::Silent;
         break;

@@ -19,11 +19,9 @@ struct WorkerRun {
 
 // Starts zot-arcworker (found beside the module) with args, writes names to
 // its input and relays its records. A worker that dies or stays silent for
-// longer than the time limit is killed and reported as kErrorWorker.
+// longer than the time limit ($ZOT_ARCWORKER_TIMEOUT_MS, default 60 s) is
+// killed and reported as kErrorWorker.
 WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std::string>& names,
                     const RecordHandler& onRecord);
-
-// How long a worker may stay silent (milliseconds); tests shorten it.
-void SetWorkerTimeout(int ms);
 
 }  // namespace arc

@@ -3,8 +3,10 @@
 #include "worker.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -16,6 +18,12 @@ int main(int argc, char** argv) {
   ::setrlimit(RLIMIT_AS, &memory);
   const rlimit core{0, 0};
   ::setrlimit(RLIMIT_CORE, &core);
+
+  // Lets tests see what the modules make of a worker that crashes or hangs.
+  if (const char* fault = std::getenv("ZOT_ARCWORKER_FAULT")) {
+    if (std::string(fault) == "crash") std::abort();
+    if (std::string(fault) == "hang") ::pause();
+  }
 
   arc::Job job;
   job.format = argv[1];

@@ -182,6 +182,28 @@ uint32_t List(const Job& job, Output& out) {
   return kOk;
 }
 
+bool MakeFolders(const std::string& path) {
+  for (size_t at = 1; at <= path.size(); ++at) {
+    if (at < path.size() && path[at] != '/') continue;
+    const std::string part = path.substr(0, at);
+    if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Re-extraction replaces what an earlier one left (also a read-only file or
+// a link in the member's place), but only where no folder on the way is a
+// link: such a path is left to the writer, which refuses it.
+void ReplaceExisting(const std::string& rel, mode_t type) {
+  struct stat st {};
+  for (size_t at = rel.find('/'); at != std::string::npos; at = rel.find('/', at + 1))
+    if (::lstat(rel.substr(0, at).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return;
+  if (::lstat(rel.c_str(), &st) != 0) return;
+  if (S_ISDIR(st.st_mode) && type == AE_IFDIR) return;
+  if (!S_ISDIR(st.st_mode)) ::unlink(rel.c_str());
+}
+
 bool Wanted(const Job& job, const std::string& path) {
   if (job.names.empty()) return true;
   for (const std::string& n : job.names)
@@ -189,8 +211,14 @@ bool Wanted(const Job& job, const std::string& path) {
   return false;
 }
 
-uint32_t Extract(const Job& job, Output& out) {
-  if (::mkdir(job.dest.c_str(), 0777) != 0 && errno != EEXIST) {
+uint32_t Extract(const Job& request, Output& out) {
+  Job job = request;
+  // The archive is opened after moving into the destination folder.
+  if (!job.archive.empty() && job.archive[0] != '/') {
+    char cwd[4096];
+    if (::getcwd(cwd, sizeof cwd)) job.archive = std::string(cwd) + "/" + job.archive;
+  }
+  if (!MakeFolders(job.dest)) {
     out.Problem(kErrorFile, "展開先フォルダーを作成できません: " + job.dest);
     return kErrorFile;
   }
@@ -200,11 +228,13 @@ uint32_t Extract(const Job& job, Output& out) {
   }
   const bool junk = job.flags.find('j') != std::string::npos;
   struct archive* disk = archive_write_disk_new();
-  // Restored times, the mode less the umask (never set-id bits), existing
-  // files replaced, and nothing outside the folder.
-  archive_write_disk_set_options(disk, ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_UNLINK |
+  // Restored times and permission bits, and nothing outside the folder:
+  // no "..", no absolute paths, nothing through a symbolic link.
+  archive_write_disk_set_options(disk, ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM |
                                            ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
                                            ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS);
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
   uint32_t status = kOk;
   std::string error;
   const Walk w = ForEachHeader(job, &error, [&](struct archive* a, struct archive_entry* e, const std::string& path) {
@@ -229,6 +259,9 @@ uint32_t Extract(const Job& job, Output& out) {
       archive_entry_copy_hardlink(e, target.c_str());
     }
     archive_entry_copy_pathname(e, rel.c_str());
+    // Permission bits as the user's umask allows, never set-id or sticky bits.
+    archive_entry_set_perm(e, archive_entry_perm(e) & 0777 & ~mask);
+    ReplaceExisting(rel, archive_entry_filetype(e));
     const uint64_t size = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
     out.Put(Rec::Begin, std::string(reinterpret_cast<const char*>(&size), 8) + path + '\0' + job.dest + "/" + rel);
     if (archive_write_header(disk, e) < ARCHIVE_WARN) {
