@@ -3,7 +3,7 @@
 # Usage: tools/deps.sh [run]   ("run" adds what starting the program headless needs)
 set -eu
 packages="g++ make cmake pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
-libarchive-dev libuchardet-dev fonts-ipafont-gothic"
+libarchive-dev libarchive-tools libuchardet-dev fonts-ipafont-gothic"
 if [ "${1:-}" = run ]; then
   packages="$packages xvfb xauth imagemagick xdotool"
 fi

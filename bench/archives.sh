@@ -1,0 +1,49 @@
+#!/bin/sh
+# Our modules against bsdtar, through the program's archive access layer:
+#  (a) listing an archive of 20,000 members with the main window's ten
+#      masks (ten OpenArchive passes) against one "bsdtar -tf";
+#  (b) extracting a 200 MB archive against "bsdtar -xf";
+# for ZIP, LZH and TAR. Prints seconds and ratios (best of 3 runs each).
+# Needs: jlha-utils, zip, libarchive-tools. Usage: bench/archives.sh [build]
+set -eu
+build=$(cd "${1:-build}" && pwd)
+bench="$build/bin/bench_archives"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+best() {  # best of three runs of a command that prints seconds
+  b=""
+  for _ in 1 2 3; do
+    t=$("$@")
+    b=$(echo "$b $t" | awk '{m=$1; for(i=2;i<=NF;i++) if($i<m) m=$i; print m}')
+  done
+  echo "$b"
+}
+timed() {  # seconds a command takes
+  s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N)
+  echo "$e - $s" | bc
+}
+
+echo "making archives..."
+mkdir many && (cd many && i=0 && while [ $i -lt 200 ]; do mkdir d$i; j=0; while [ $j -lt 100 ]; do
+  echo "$i $j" > d$i/f$j.txt; j=$((j+1)); done; i=$((i+1)); done)
+(cd many && zip -q -r ../many.zip . && jlha c2 ../many.lzh d* >/dev/null 2>&1 && bsdtar -cf ../many.tar .)
+mkdir big && (cd big && i=0 && while [ $i -lt 40 ]; do
+  head -c 2500000 /dev/urandom > r$i.bin; seq 1 400000 > t$i.txt; i=$((i+1)); done)
+(cd big && zip -q -r ../big.zip . && jlha c2 ../big.lzh *.bin *.txt >/dev/null 2>&1 && bsdtar -cf ../big.tar .)
+ls -la many.* big.* | awk '{print $5, $9}'
+
+printf '\n%-5s %12s %12s %7s\n' format "10 passes" "bsdtar -t" ratio
+for f in zip lzh tar; do
+  ours=$(best "$bench" list "many.$f")
+  theirs=$(best timed bsdtar -tf "many.$f")
+  printf '%-5s %11.3fs %11.3fs %6.2fx\n' $f "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"
+done
+
+printf '\n%-5s %12s %12s %7s\n' format "extract" "bsdtar -x" ratio
+for f in zip lzh tar; do
+  ours=$(best sh -c "rm -rf o && mkdir o && '$bench' extract big.$f \"\$PWD/o\"")
+  theirs=$(best timed sh -c "rm -rf b && mkdir b && bsdtar -xf big.$f -C b")
+  printf '%-5s %11.3fs %11.3fs %6.2fx\n' $f "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"
+done
