@@ -204,6 +204,16 @@ TEST_F(ModuleTest, DamagedArchivesFailWithAMessage) {
   }
 }
 
+TEST_F(ModuleTest, MembersInAnUndecodableMethodAreListedButNotExtracted) {
+  EXPECT_EQ(List(Data("lh1.lzh")), (QStringList{QStringLiteral("readme.txt"), QStringLiteral("doc/a.txt"),
+                                                 QStringLiteral("bin/setup.exe")}));
+  QByteArray output;
+  const QString out = Home() + QStringLiteral("/old");
+  EXPECT_EQ(Extract(Data("lh1.lzh"), out, AllMembers(), 1, &output), 0x8013);
+  EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("readme.txt: 圧縮方式に対応していない")));
+  EXPECT_TRUE(Files(out).isEmpty());  // no empty stand-ins for what could not be decoded
+}
+
 TEST_F(ModuleTest, AWorkerThatCrashesOrHangsBecomesAStatus) {
   qputenv("ZOT_ARCWORKER_FAULT", "crash");
   QByteArray output;

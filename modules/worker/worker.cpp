@@ -277,7 +277,8 @@ uint32_t Extract(const Job& request, Output& out) {
       la_int64_t offset;
       const int r = archive_read_data_block(a, &block, &len, &offset);
       if (r == ARCHIVE_EOF) break;
-      if (r < ARCHIVE_WARN) {
+      // A method libarchive cannot decode comes back as a warning with no data.
+      if (r < ARCHIVE_WARN || (r == ARCHIVE_WARN && len == 0)) {
         const char* msg = archive_error_string(a);
         const bool method = msg && std::strstr(msg, "nsupported");
         out.Problem(method ? kErrorUnsupported : kErrorCorrupt,

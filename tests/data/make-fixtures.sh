@@ -95,6 +95,20 @@ open(os.path.join(out, "corrupt.cab"), "wb").write(bytes(data))
 open(os.path.join(out, "notarchive.zip"), "wb").write(b"this is not an archive\n" * 10)
 PY
 
+# An old method libarchive has no decoder for: level1.lzh relabelled -lh1-
+# (header checksums fixed), as an archive from the 1990s would carry it.
+python3 - "$out/level1.lzh" "$out/lh1.lzh" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+i = 0
+while i < len(data) and data[i] != 0:
+    size = data[i]
+    data[i + 5] = ord("1")
+    data[i + 1] = sum(data[i + 2:i + 2 + size]) & 0xFF
+    i += size + 2 + int.from_bytes(data[i + 7:i + 11], "little")
+open(sys.argv[2], "wb").write(bytes(data))
+PY
+
 # Hostile: members leaving the folder, and a file written through a link.
 python3 - "$out" <<'PY'
 import sys, os, io, zipfile, tarfile
