@@ -104,6 +104,19 @@ TEST_F(BindingTest, ExtendedInfoComesFromTheModuleOrFallsBackToTheDosFields) {
   EXPECT_EQ(recs[1].compressed_size64, 6000000001ull);
 }
 
+TEST_F(BindingTest, DosDatesBecomeFileTimes) {
+  auto dos = [](int y, int mo, int d, int h, int mi, int s) {
+    return DosDateTimeToFileTime(static_cast<uint16_t>(((y - 1980) << 9) | (mo << 5) | d),
+                                 static_cast<uint16_t>((h << 11) | (mi << 5) | (s / 2)));
+  };
+  EXPECT_EQ(dos(1980, 1, 1, 0, 0, 0), 119600064000000000ull);
+  EXPECT_EQ(dos(2000, 2, 29, 23, 59, 58), 125963423980000000ull);
+  EXPECT_EQ(dos(2107, 12, 31, 0, 0, 0), 159992064000000000ull);
+  EXPECT_EQ(dos(2023, 2, 29, 0, 0, 0), 0u);  // no such day
+  EXPECT_EQ(dos(2024, 13, 1, 0, 0, 0), 0u);
+  EXPECT_EQ(dos(2024, 1, 1, 24, 0, 0), 0u);
+}
+
 TEST_F(BindingTest, ALibraryIsLoadedOnceAndAgainAfterFreeDLL) {
   InstallModule("fake_unlha32", "unlha32.so");
   const QString arc = FakeArchive(QStringLiteral("a.lzh"), "lha", "a.txt|1|1|0|0\n");

@@ -114,10 +114,11 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
   }
   ::close(in[0]);
 
+  const int timeout = TimeoutMs();
   bool ended = false, timedOut = false;
   for (;;) {
     char head[5];
-    const Read r = ReadFull(out[0], head, 5, TimeoutMs());
+    const Read r = ReadFull(out[0], head, 5, timeout);
     if (r != Read::Ok) {
       timedOut = r == Read::Silent;
       break;
@@ -127,7 +128,7 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
     if (len > (64u << 20)) break;
     std::string payload(len, '\0');
     if (len) {
-      const Read body = ReadFull(out[0], payload.data(), len, TimeoutMs());
+      const Read body = ReadFull(out[0], payload.data(), len, timeout);
       if (body != Read::Ok) {
         timedOut = body == Read::Silent;
         break;

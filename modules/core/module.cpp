@@ -135,7 +135,31 @@ bool HasSwitch(const Command& c, const char* s) {
 struct Member {
   MemberRecord r;
   std::string path;
+  uint16_t dosDate = 0, dosTime = 0;  // local time, worked out once per listing
 };
+
+// DOS date and time in local time; 1980-01-01 for anything earlier or unknown.
+void SetDosTime(Member& m) {
+  static int64_t lastSeconds = -1;
+  static uint16_t lastDate, lastTime;
+  if (m.r.mtime == lastSeconds) {
+    m.dosDate = lastDate;
+    m.dosTime = lastTime;
+    return;
+  }
+  const time_t t = static_cast<time_t>(m.r.mtime);
+  struct tm local {};
+  if (m.r.mtime && ::localtime_r(&t, &local) && local.tm_year >= 80 && local.tm_year < 80 + 128) {
+    m.dosDate = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+    m.dosTime = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+  } else {
+    m.dosDate = (1 << 5) | 1;
+    m.dosTime = 0;
+  }
+  lastSeconds = m.r.mtime;
+  lastDate = m.dosDate;
+  lastTime = m.dosTime;
+}
 
 struct Directory {
   std::vector<Member> members;
@@ -170,6 +194,7 @@ std::shared_ptr<const Directory> Members(const char* format, const std::string& 
       Member m;
       std::memcpy(&m.r, p.data(), sizeof m.r);
       m.path = p.substr(sizeof m.r);
+      SetDosTime(m);
       dir->members.push_back(std::move(m));
     }
     return true;
@@ -182,7 +207,7 @@ std::shared_ptr<const Directory> Members(const char* format, const std::string& 
 
 struct Handle {
   std::shared_ptr<const Directory> dir;
-  std::string wildcard;
+  Wildcard wildcard;
   size_t next = 0;
   const Member* current = nullptr;
 };
@@ -192,14 +217,8 @@ void FillRecord(const Member& m, void* record) {
   std::memset(info, 0, sizeof *info);
   info->original_size = static_cast<uint32_t>(std::min<uint64_t>(m.r.size, UINT32_MAX));
   info->compressed_size = static_cast<uint32_t>(std::min<uint64_t>(m.r.compressed, UINT32_MAX));
-  const time_t t = static_cast<time_t>(m.r.mtime);
-  struct tm local {};
-  if (m.r.mtime && ::localtime_r(&t, &local) && local.tm_year >= 80) {
-    info->dos_date = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
-    info->dos_time = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
-  } else {
-    info->dos_date = (1 << 5) | 1;  // 1980-01-01
-  }
+  info->dos_date = m.dosDate;
+  info->dos_time = m.dosTime;
   // Cut an over-long path at a character boundary.
   size_t n = std::min<size_t>(m.path.size(), CA_PATH_SIZE - 1);
   while (n > 0 && n < m.path.size() && (static_cast<unsigned char>(m.path[n]) & 0xC0) == 0x80) --n;
@@ -211,7 +230,7 @@ int Advance(Handle* h, void* record) {
     const Member& m = h->dir->members[h->next++];
     // Folders are implied by the paths of their files.
     if (m.r.flags & kDirectory) continue;
-    if (!WildcardMatch(h->wildcard, m.path)) continue;
+    if (!h->wildcard.Matches(m.path)) continue;
     h->current = &m;
     FillRecord(m, record);
     return 0;
@@ -269,7 +288,7 @@ int Module::FindFirst(void* arc, const char* wildcard, void* record) {
   std::lock_guard<std::mutex> lock(g_lock);
   auto* h = static_cast<Handle*>(arc);
   if (!h || !record) return -1;
-  h->wildcard = wildcard && *wildcard ? wildcard : "*";
+  h->wildcard = Wildcard(wildcard && *wildcard ? wildcard : "*");
   h->next = 0;
   return Advance(h, record);
 }

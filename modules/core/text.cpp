@@ -50,6 +50,25 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c
 
 }  // namespace
 
+Wildcard::Wildcard(std::string pattern) : pattern_(std::move(pattern)) {
+  if (pattern_ == "*.*" || pattern_ == "*") kind_ = Kind::All;
+  // The usual "*.ext" is a suffix test.
+  else if (pattern_.size() > 1 && pattern_[0] == '*' && pattern_.find_first_of("*?", 1) == std::string::npos)
+    kind_ = Kind::Suffix;
+  else
+    kind_ = Kind::General;
+}
+
+bool Wildcard::Matches(const std::string& path) const {
+  if (kind_ == Kind::All) return true;
+  if (kind_ == Kind::General) return WildcardMatch(pattern_, path);
+  const size_t n = pattern_.size() - 1;
+  if (path.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (Lower(pattern_[1 + i]) != Lower(path[path.size() - n + i])) return false;
+  return true;
+}
+
 bool WildcardMatch(const std::string& pattern, const std::string& path) {
   if (pattern == "*.*" || pattern == "*") return true;
   // Iterative matching with one backtracking point for the last "*".

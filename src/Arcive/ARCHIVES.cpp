@@ -3,7 +3,6 @@
 #include "platform/library.h"
 #include "platform/mbcs.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,11 +27,20 @@ Fn Entry(void* address) {
 }  // namespace
 
 uint64_t DosDateTimeToFileTime(uint16_t date, uint16_t time) {
-  const QDate day((date >> 9) + 1980, (date >> 5) & 15, date & 31);
+  const int year = (date >> 9) + 1980, month = (date >> 5) & 15, day = date & 31;
   const int hour = time >> 11, minute = (time >> 5) & 63, second = (time & 31) * 2;
-  if (!day.isValid() || hour > 23 || minute > 59 || second > 59) return 0;
-  const qint64 days = QDate(1601, 1, 1).daysTo(day);
-  return static_cast<uint64_t>((days * 86400 + hour * 3600 + minute * 60 + second)) * 10000000ull;
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] + (month == 2 && leap)) return 0;
+  if (hour > 23 || minute > 59 || second > 59) return 0;
+  // Days from the civil date, years counted from March so leap days come last.
+  const int y = year - (month <= 2);
+  const int era = y / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const int64_t days1970 = era * 146097LL + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+  const int64_t days = days1970 + 134774;  // 1601-01-01 to 1970-01-01
+  return static_cast<uint64_t>(days * 86400 + hour * 3600 + minute * 60 + second) * 10000000ull;
 }
 
 // ---------------------------------------------------------------- TCustomArchiverDll
@@ -105,11 +113,15 @@ int TCustomArchiverDll::GetArchiveType(const QByteArray& file) {
 }
 
 void TCustomArchiverDll::FillExtendedInfo(void* arc, CaMemberInfoEx* record) {
-  const uint64_t dos = DosDateTimeToFileTime(record->info.dos_date, record->info.dos_time);
+  uint64_t dosTime = 0;
+  auto dos = [record, &dosTime] {
+    if (!dosTime) dosTime = DosDateTimeToFileTime(record->info.dos_date, record->info.dos_time);
+    return dosTime;
+  };
   uint64_t v = 0;
-  record->write_time = GetWriteTimeEx(arc, &v) ? v : dos;
-  record->access_time = GetAccessTimeEx(arc, &v) ? v : dos;
-  record->create_time = GetCreateTimeEx(arc, &v) ? v : dos;
+  record->write_time = GetWriteTimeEx(arc, &v) ? v : dos();
+  record->access_time = GetAccessTimeEx(arc, &v) ? v : dos();
+  record->create_time = GetCreateTimeEx(arc, &v) ? v : dos();
   record->original_size64 = GetOriginalSizeEx(arc, &v) ? v : record->info.original_size;
   record->compressed_size64 = GetCompressedSizeEx(arc, &v) ? v : record->info.compressed_size;
 }
@@ -148,11 +160,12 @@ void TArchiverDll::FreeDLL() {
 
 void TArchiverDll::Lookup(TArchiverEntry e, const char* suffix, bool loadFirst, bool required) {
   if (loadFirst) LoadDLL();
-  ResolveEntry(e, Handle, Ansi(Prefix) + suffix, required);
+  // Called for every member found: build the name only when it is needed.
+  if (!Entries[e]) ResolveEntry(e, Handle, Ansi(Prefix) + suffix, required);
 }
 
 bool TArchiverDll::LookupOptional(TArchiverEntry e, const char* suffix) {
-  return ResolveEntry(e, Handle, Ansi(Prefix) + suffix, false);
+  return Entries[e] || ResolveEntry(e, Handle, Ansi(Prefix) + suffix, false);
 }
 
 int TArchiverDll::Command(void* wnd, const QByteArray& cmd, char* out, int size) {
