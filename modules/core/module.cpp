@@ -190,6 +190,7 @@ std::shared_ptr<const Directory> Members(const char* format, const std::string& 
   }
   auto dir = std::make_shared<Directory>();
   const WorkerRun run = RunWorker({format, "l", path}, {}, [&](Rec type, const std::string& p) {
+    if (type == Rec::Restart) dir->members.clear();
     if (type == Rec::Member && p.size() >= sizeof(MemberRecord)) {
       Member m;
       std::memcpy(&m.r, p.data(), sizeof m.r);

@@ -151,7 +151,8 @@ Walk ForEachHeader(const Job& job, std::string* error,
 }
 
 uint32_t List(const Job& job, Output& out) {
-  std::vector<std::string> records;
+  // Members go out as they are read, so the module works while we read on.
+  bool any = false;
   std::string error;
   const Walk w = ForEachHeader(
       job, &error,
@@ -166,18 +167,18 @@ uint32_t List(const Job& job, Output& out) {
         m.mode = archive_entry_mode(e);
         const mode_t type = archive_entry_filetype(e);
         m.flags = (type == AE_IFDIR ? uint32_t{kDirectory} : 0u) | (type == AE_IFLNK ? uint32_t{kSymlink} : 0u);
-        records.push_back(std::string(reinterpret_cast<const char*>(&m), sizeof m) + path);
+        out.Put(Rec::Member, std::string(reinterpret_cast<const char*>(&m), sizeof m) + path);
+        any = true;
         return true;
       },
-      [&] { records.clear(); });
-  if (w == Walk::Failed && records.empty()) {
-    out.Problem(kErrorNotArchive, error);
-    return kErrorNotArchive;
-  }
-  for (const std::string& r : records) out.Put(Rec::Member, r);
+      [&] {
+        out.Put(Rec::Restart, nullptr, 0);
+        any = false;
+      });
   if (w == Walk::Failed) {
-    out.Problem(kErrorCorrupt, error);
-    return kErrorCorrupt;
+    const uint32_t status = any ? kErrorCorrupt : kErrorNotArchive;
+    out.Problem(status, error);
+    return status;
   }
   return kOk;
 }
