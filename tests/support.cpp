@@ -99,6 +99,15 @@ QString ZotTest::FakeOnPath(const QString& name) const {
   return path;
 }
 
+TArchiverOptions MainWindowOptions() {
+  TArchiverOptions o;
+  o.x = 1;
+  o.jf = 0;
+  o.jse = 0;
+  o.jso = 1;
+  return o;
+}
+
 QString ReadAll(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return QString();

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "Arcive/ARCHIVES.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -54,6 +56,9 @@ class ZotTest : public ::testing::Test {
 };
 
 QString ReadAll(const QString& path);
+
+// The options the main window extracts with: x 1, jf 0, jse 0, jso 1.
+TArchiverOptions MainWindowOptions();
 
 // The message of the exception of type E that f raises.
 template <typename E, typename F>

@@ -141,17 +141,7 @@ TEST_F(BindingTest, ALibraryIsLoadedOnceAndAgainAfterFreeDLL) {
             (QStringList{QStringLiteral("lha load"), QStringLiteral("lha unload"), QStringLiteral("lha load")}));
 }
 
-class ZipBindingTest : public BindingTest {
- protected:
-  TArchiverOptions MainWindowOptions() {
-    TArchiverOptions o;
-    o.x = 1;
-    o.jf = 0;
-    o.jse = 0;
-    o.jso = 1;
-    return o;
-  }
-};
+class ZipBindingTest : public BindingTest {};
 
 TEST_F(ZipBindingTest, OnlyLmzip32ListsAndExtractsButCannotTakeAnOwnerWindow) {
   InstallModule("fake_lmzip32", "lmzip32.so");

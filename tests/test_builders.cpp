@@ -24,15 +24,6 @@ class BuilderTest : public ZotTest {
     platform::SetActiveCodePage(platform::CodePage::Utf8);
     ZotTest::TearDown();
   }
-  // The options the main window extracts with.
-  static TArchiverOptions MainWindow() {
-    TArchiverOptions o;
-    o.x = 1;
-    o.jf = 0;
-    o.jse = 0;
-    o.jso = 1;
-    return o;
-  }
 };
 
 TEST_F(BuilderTest, PieceForms) {
@@ -141,10 +132,10 @@ TEST_F(BuilderTest, LhaCommandLines) {
   all.jx = {QStringLiteral("p"), QString(), QStringLiteral("q")};
   all.jz = "z";
   all.gr = "";
-  TArchiverOptions user = MainWindow();
+  TArchiverOptions user = MainWindowOptions();
   user.UserOptions = "-opt";
   user.UserFileList = "tail";
-  TArchiverOptions n0 = MainWindow();
+  TArchiverOptions n0 = MainWindowOptions();
   n0.n = 0;
 
   struct Row {
@@ -154,8 +145,8 @@ TEST_F(BuilderTest, LhaCommandLines) {
     TFileList files;
     QByteArray expected;
   } rows[] = {
-      {"x", MainWindow(), "/out", AllMembers(), "x -+ -x1 -jf0 -jse0 -jso1  \"/arc/demo.lzh\" \"/out/\" "},
-      {"x", MainWindow(), "/out/", {QStringLiteral("readme.txt"), QStringLiteral("bin/setup.exe")},
+      {"x", MainWindowOptions(), "/out", AllMembers(), "x -+ -x1 -jf0 -jse0 -jso1  \"/arc/demo.lzh\" \"/out/\" "},
+      {"x", MainWindowOptions(), "/out/", {QStringLiteral("readme.txt"), QStringLiteral("bin/setup.exe")},
        "x -+ -x1 -jf0 -jse0 -jso1  \"/arc/demo.lzh\" \"/out/\" \"readme.txt\" \"bin/setup.exe\" "},
       {"x", user, "", AllMembers(), "x -+ -x1 -jf0 -jse0 -jso1 -opt \"/arc/demo.lzh\" tail"},
       {"x", n0, QString(QChar(0)), AllMembers(), "x -+ -n0 -x1 -jf0 -jse0 -jso1  \"/arc/demo.lzh\" "},
@@ -165,7 +156,7 @@ TEST_F(BuilderTest, LhaCommandLines) {
        "-jst0 -jsv0 -jsz0 -jw0 \"-jxp\" \"-jxq\" -jyc0 -jyd0 -jyk0 -jyn0 -jyo0 \"-jzz\" -ga0 -gd0 -ge0 -gf0 -gj0 "
        "-gm0 -gn0 -go0 -gp0 \"-gr\" -gs0 -gu0 -gw0  \"/arc/demo.lzh\" "},
       // Memory extraction has no command word.
-      {"", MainWindow(), "", {QStringLiteral("readme.txt")},
+      {"", MainWindowOptions(), "", {QStringLiteral("readme.txt")},
        " -+ -x1 -jf0 -jse0 -jso1  \"/arc/demo.lzh\" \"readme.txt\" "},
   };
   for (const Row& r : rows)
@@ -181,9 +172,9 @@ TEST_F(BuilderTest, LhaCommandLines) {
 
 TEST_F(BuilderTest, LhaRefusesCommandsWithoutJseOrJso) {
   TLha32 lha;
-  TArchiverOptions noJse = MainWindow();
+  TArchiverOptions noJse = MainWindowOptions();
   noJse.jse = -1;
-  TArchiverOptions noJso = MainWindow();
+  TArchiverOptions noJso = MainWindowOptions();
   noJso.jso = -1;
   QByteArray out;
   EXPECT_EQ(MessageOf<EAssertionFailed>([&] { lha.Extract(nullptr, "/a.lzh", noJse, "/o", {}, false, out); }),
@@ -200,7 +191,7 @@ TEST_F(BuilderTest, LhaRefusesCommandsWithoutJseOrJso) {
 
 TEST_F(BuilderTest, ResponseFileReplacesTheNamesWhenItsUseIsSet) {
   TLha32 lha;
-  TArchiverOptions o = MainWindow();
+  TArchiverOptions o = MainWindowOptions();
   o.ResFileName = Home() + QStringLiteral("/list.txt");
   QByteArray out;
   lha.Extract(nullptr, QStringLiteral("/a.lzh"), o, QString(), {QStringLiteral("a.txt"), QStringLiteral("b c.txt")},
@@ -231,7 +222,7 @@ TEST_F(BuilderTest, ZipCommandLines) {
     QByteArray line;
     QByteArray expected;
   } rows[] = {
-      {zip.BuildExtractCommandLine("-x", arc, MainWindow(), "/out", AllMembers(), false),
+      {zip.BuildExtractCommandLine("-x", arc, MainWindowOptions(), "/out", AllMembers(), false),
        "-x  \"/arc/[x]/a.zip\" \"/out/\" "},
       {zip.BuildExtractCommandLine("-x", arc, with([](auto& o) { o.c = 1; o.n = 1; o.x = 0; }), "/out", names, false),
        "-x -o --i -j  \"/arc/[x]/a.zip\" \"/out/\" \"[-]a/b[[]1].txt\" "},
@@ -269,13 +260,13 @@ TEST_F(BuilderTest, OtherFormatsCommandLines) {
     QByteArray line;
     QByteArray expected;
   } rows[] = {
-      {cab.BuildCommandLine("-x", "/a.cab", MainWindow(), "/out", AllMembers(), false),
+      {cab.BuildCommandLine("-x", "/a.cab", MainWindowOptions(), "/out", AllMembers(), false),
        "-x  \"/a.cab\" \"/out/\" "},
       {cab.BuildCommandLine("-x", "/a.cab", with([](auto& o) { o.c = 1; o.n = 1; o.r = 1; o.w = "/w"; o.x = 0;
          o.ji = 1; }), "", names, false),
        "-x -o -i -r \"-h/w/\" -j -q  \"/a.cab\" \"a b.txt\" "},
       {cab.BuildCommandLine("-x", "/a.cab", with([](auto& o) { o.c = 2; }), "", {}, false), "-x  \"/a.cab\" "},
-      {tar.BuildCommandLine("x", "/a.tar", MainWindow(), "/out", AllMembers(), false),
+      {tar.BuildCommandLine("x", "/a.tar", MainWindowOptions(), "/out", AllMembers(), false),
        "x --use-directory=1  -f \"/a.tar\" -o \"/out/\" "},
       {tar.BuildCommandLine("x", "/a.tar", with([](auto& o) { o.a = 1; o.n = 1; o.o = 1; o.p = 0; }), "", names,
                             false),
@@ -287,11 +278,11 @@ TEST_F(BuilderTest, OtherFormatsCommandLines) {
       {tgz.BuildCommandLine("x", "/a.tgz", TArchiverOptions(), "", {}, false), "x -z  -f \"/a.tgz\" "},
       {bz2.BuildCommandLine("x", "/a.tbz", with([](auto& o) { o.jm = 0; }), "", {}, false),
        "x -B  -f \"/a.tbz\" "},
-      {rar.BuildCommandLine("-x", "/a.rar", MainWindow(), "/out", AllMembers(), false),
+      {rar.BuildCommandLine("-x", "/a.rar", MainWindowOptions(), "/out", AllMembers(), false),
        "-x -u  \"/a.rar\" \"/out/\" "},
       {rar.BuildCommandLine("-x", "/a.rar", with([](auto& o) { o.c = 1; o.m = 1; o.p = 1; }), "", {}, false),
        "-x -y -s  \"/a.rar\" "},
-      {bga.BuildCommandLine("x", "/a.gza", MainWindow(), "/out", AllMembers(), false),
+      {bga.BuildCommandLine("x", "/a.gza", MainWindowOptions(), "/out", AllMembers(), false),
        "x -n  \"/a.gza\" \"/out/\" "},
       {bga.BuildCommandLine("x", "/a.gza", TArchiverOptions(), "", {}, false), "x -n -j  \"/a.gza\" "},
       {bga.BuildCommandLine("a", "/a.gza", with([](auto& o) { o.a = 1; o.c = 1; o.n = 1; o.r = 1; o.x = 0;
@@ -303,7 +294,7 @@ TEST_F(BuilderTest, OtherFormatsCommandLines) {
 
   // RAR drops stored paths with "-e".
   QByteArray out;
-  TArchiverOptions flat = MainWindow();
+  TArchiverOptions flat = MainWindowOptions();
   flat.x = 0;
   rar.Extract(nullptr, "/a.rar", flat, "/out", AllMembers(), false, out);
   EXPECT_TRUE(rar.CommandLine.startsWith("-e -u "));

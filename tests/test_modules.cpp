@@ -46,10 +46,8 @@ class ModuleTest : public ZotTest {
     TArchiveFile file;
     file.SetFileName(archive);
     if (file.ArchiverType() == atAutoDetect) file.SetArchiverType(atTar);
+    file.Options = MainWindowOptions();
     file.Options.x = static_cast<int8_t>(x);
-    file.Options.jf = 0;
-    file.Options.jse = 0;
-    file.Options.jso = 1;
     file.SetOutputSize(4096);
     const int status = file.Extract(nullptr, nullptr, folder, files);
     if (output) *output = QByteArray(file.Output.constData());
