@@ -1,0 +1,308 @@
+#include "shell/shellfolder.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFile>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include <dirent.h>
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace shell {
+namespace {
+
+const QByteArray kTrash("trash"), kControls("controls"), kPrinters("printers");
+
+std::vector<QString>& RootsOverride() {
+  static std::vector<QString> roots;
+  return roots;
+}
+
+QString Home() { return QDir::homePath(); }
+
+QString TrashFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash/files");
+}
+
+QString RootCaption(const QString& path) {
+  if (path == QLatin1String("/")) return QStringLiteral("ファイルシステム (/)");
+  if (path == Home()) return QStringLiteral("ホーム (%1)").arg(QFileInfo(path).fileName());
+  return QFileInfo(path).fileName() + QStringLiteral(" (%1)").arg(path);
+}
+
+QString VirtualCaption(const QByteArray& name) {
+  if (name == kTrash) return QStringLiteral("ごみ箱");
+  if (name == kControls) return QStringLiteral("コントロール パネル");
+  if (name == kPrinters) return QStringLiteral("プリンタ");
+  return QString::fromUtf8(name);
+}
+
+bool HasSubfolder(const QString& path, bool hidden) {
+  DIR* d = ::opendir(QFile::encodeName(path).constData());
+  if (!d) return false;
+  bool found = false;
+  while (dirent* e = ::readdir(d)) {
+    if (e->d_name[0] == '.' && (!hidden || !std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))) continue;
+    bool dir = e->d_type == DT_DIR;
+    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+      struct stat st {};
+      dir = ::stat((QFile::encodeName(path) + '/' + e->d_name).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    if (dir) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(d);
+  return found;
+}
+
+// The block device behind a mount point says whether it is removable.
+bool IsRemovable(const QString& mountPoint) {
+  QFile mounts(QStringLiteral("/proc/self/mounts"));
+  if (!mounts.open(QIODevice::ReadOnly)) return false;
+  for (const QByteArray& line : mounts.readAll().split('\n')) {
+    const QList<QByteArray> f = line.split(' ');
+    if (f.size() < 2 || QString::fromUtf8(f[1]) != mountPoint || !f[0].startsWith("/dev/")) continue;
+    QString dev = QFileInfo(QString::fromUtf8(f[0])).canonicalFilePath().section(QLatin1Char('/'), -1);
+    // A partition's flag sits with its disk: sdb1 -> sdb.
+    for (const QString& name : {dev, dev.left(dev.size() - 1), dev.section(QLatin1Char('p'), 0, 0)}) {
+      QFile flag(QStringLiteral("/sys/class/block/%1/removable").arg(name));
+      if (flag.open(QIODevice::ReadOnly)) return flag.readAll().trimmed() == "1";
+    }
+  }
+  return false;
+}
+
+QCollator& Collator() {
+  static QCollator c = [] {
+    QCollator col(QLocale(QLocale::Japanese, QLocale::Japan));
+    col.setNumericMode(true);
+    col.setCaseSensitivity(Qt::CaseInsensitive);
+    return col;
+  }();
+  return c;
+}
+
+}  // namespace
+
+void SetComputerRoots(const std::vector<QString>& roots) { RootsOverride() = roots; }
+
+std::vector<QString> ComputerRoots() {
+  if (!RootsOverride().empty()) return RootsOverride();
+  std::vector<QString> roots{QStringLiteral("/")};
+  if (QFileInfo(Home()).isDir() && Home() != QLatin1String("/")) roots.push_back(Home());
+  QFile mounts(QStringLiteral("/proc/self/mounts"));
+  if (mounts.open(QIODevice::ReadOnly)) {
+    for (const QByteArray& line : mounts.readAll().split('\n')) {
+      const QList<QByteArray> f = line.split(' ');
+      if (f.size() < 2) continue;
+      // Mount points escape blanks as \040.
+      const QString point = QString::fromUtf8(QByteArray(f[1]).replace("\\040", " "));
+      if (point.startsWith(QLatin1String("/media/")) || point.startsWith(QLatin1String("/mnt/")) ||
+          point.startsWith(QLatin1String("/run/media/")))
+        roots.push_back(point);
+    }
+  }
+  return roots;
+}
+
+std::shared_ptr<ShellFolder> ShellFolder::Desktop() {
+  return std::shared_ptr<ShellFolder>(new ShellFolder(EmptyList(), QString(), kVirtual));
+}
+
+QString ShellFolder::ItemPath(const IdList& item) const {
+  switch (KindOf(item)) {
+    case kRoot: return QString::fromUtf8(NameOf(item));
+    case kFile: return path_.isEmpty() ? QString() : (path_ == QLatin1String("/") ? path_ : path_ + QLatin1Char('/')) + QString::fromUtf8(NameOf(item));
+    case kVirtual: return NameOf(item) == kTrash ? TrashFolder() : QString();
+    default: return QString();
+  }
+}
+
+std::shared_ptr<ShellFolder> ShellFolder::BindToObject(const IdList& relative) const {
+  if (ItemCount(relative) == 0) return nullptr;
+  std::shared_ptr<ShellFolder> folder;
+  const ShellFolder* at = this;
+  for (IdList rest = relative; ItemCount(rest) > 0;) {
+    const IdList item = FirstItem(rest);
+    const ItemKind kind = KindOf(item);
+    const QString path = at->ItemPath(item);
+    if (kind != kComputer && kind != kVirtual && !QFileInfo(path).isDir()) return nullptr;
+    folder.reset(new ShellFolder(Concat(at->abs_, item), path, kind));
+    at = folder.get();
+    rest = rest.mid(item.size() - 2);
+  }
+  return folder;
+}
+
+std::vector<IdList> ShellFolder::EnumObjects(uint32_t flags) const {
+  std::vector<IdList> out;
+  if (kind_ == kVirtual && abs_ == EmptyList()) {  // the desktop
+    if (flags & kFolders) out.push_back(MakeItem(kComputer, QByteArray()));
+    return out;
+  }
+  if (kind_ == kComputer) {
+    if (flags & kFolders)
+      for (const QString& root : ComputerRoots()) out.push_back(MakeItem(kRoot, root.toUtf8()));
+    return out;
+  }
+  if (path_.isEmpty()) return out;
+  DIR* d = ::opendir(QFile::encodeName(path_).constData());
+  if (!d) return out;
+  const QByteArray base = QFile::encodeName(path_) + '/';
+  while (dirent* e = ::readdir(d)) {
+    const char* name = e->d_name;
+    if (!std::strcmp(name, ".") || !std::strcmp(name, "..")) continue;
+    if (name[0] == '.' && !(flags & kIncludeHidden)) continue;
+    bool dir = e->d_type == DT_DIR;
+    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+      struct stat st {};
+      dir = ::stat((base + name).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    if ((dir && (flags & kFolders)) || (!dir && (flags & kNonFolders))) out.push_back(MakeItem(kFile, name));
+  }
+  ::closedir(d);
+  return out;
+}
+
+uint32_t ShellFolder::GetAttributesOf(const IdList& item, uint32_t mask) const {
+  uint32_t a = 0;
+  const ItemKind kind = KindOf(item);
+  if (kind == kComputer) {
+    a = kFolderAttr | kHasSubfolder | kFileSysAncestor;
+  } else if (kind == kVirtual) {
+    a = kFolderAttr;
+    if (NameOf(item) == kTrash && (mask & kHasSubfolder) && HasSubfolder(TrashFolder(), true)) a |= kHasSubfolder;
+  } else {
+    const QString path = ItemPath(item);
+    const QByteArray native = QFile::encodeName(path);
+    struct stat lst {}, st {};
+    if (::lstat(native.constData(), &lst) != 0) return 0;
+    const bool resolves = ::stat(native.constData(), &st) == 0;
+    a |= kFileSystem;
+    if (S_ISLNK(lst.st_mode)) a |= kLink;
+    if (resolves && S_ISDIR(st.st_mode)) {
+      a |= kFolderAttr | kFileSysAncestor;
+      if ((mask & kHasSubfolder) && HasSubfolder(path, false)) a |= kHasSubfolder;
+    }
+    if (NameOf(item).startsWith('.')) a |= kGhosted;
+    if (kind == kRoot && (mask & kRemovable) && IsRemovable(path)) a |= kRemovable;
+    if ((mask & kCanRename) && kind == kFile && ::access(QFile::encodeName(path_).constData(), W_OK) == 0)
+      a |= kCanRename;
+  }
+  return a & mask;
+}
+
+QString ShellFolder::GetDisplayNameOf(const IdList& item, uint32_t form) const {
+  const ItemKind kind = KindOf(item);
+  if (ItemCount(item) == 0) return QString();
+  if (form & kForParsing) {
+    if (kind == kComputer) return QStringLiteral("::computer");
+    if (kind == kVirtual) return QStringLiteral("::") + QString::fromUtf8(NameOf(item));
+    return ItemPath(item);
+  }
+  switch (kind) {
+    case kComputer: return QStringLiteral("コンピュータ");
+    case kRoot: return RootCaption(QString::fromUtf8(NameOf(item)));
+    case kVirtual: return VirtualCaption(NameOf(item));
+    default: return QString::fromUtf8(NameOf(item));
+  }
+}
+
+int ShellFolder::CompareIDs(const IdList& a, const IdList& b) const {
+  if (a == b) return 0;
+  const bool folderA = GetAttributesOf(a, kFolderAttr) != 0;
+  const bool folderB = GetAttributesOf(b, kFolderAttr) != 0;
+  if (folderA != folderB) return folderA ? -1 : 1;
+  if (KindOf(a) == kRoot && KindOf(b) == kRoot) {
+    // The computer keeps its own order: "/", home, volumes.
+    const auto roots = ComputerRoots();
+    const auto ia = std::find(roots.begin(), roots.end(), QString::fromUtf8(NameOf(a)));
+    const auto ib = std::find(roots.begin(), roots.end(), QString::fromUtf8(NameOf(b)));
+    return ia < ib ? -1 : ia > ib ? 1 : 0;
+  }
+  const int c = Collator().compare(GetDisplayNameOf(a, kInFolder), GetDisplayNameOf(b, kInFolder));
+  if (c != 0) return c;
+  return NameOf(a) < NameOf(b) ? -1 : 1;  // names differing only in case stay distinct
+}
+
+IdList ShellFolder::ParseDisplayName(const QString& name) const {
+  if (name == QLatin1String("::computer")) return MakeItem(kComputer, QByteArray());
+  if (!QDir::isAbsolutePath(name)) return IdList();
+  const QString path = QDir::cleanPath(name);
+  if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return IdList();
+  // The deepest computer folder that holds the path.
+  QString best;
+  for (const QString& root : ComputerRoots()) {
+    const bool holds = path == root || root == QLatin1String("/") || path.startsWith(root + QLatin1Char('/'));
+    if (holds && root.size() > best.size()) best = root;
+  }
+  if (best.isEmpty()) return IdList();
+  IdList list = Concat(MakeItem(kComputer, QByteArray()), MakeItem(kRoot, best.toUtf8()));
+  const QString rest = path.mid(best.size());
+  for (const QString& part : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts))
+    list = Concat(list, MakeItem(kFile, QFile::encodeName(part)));
+  return list;
+}
+
+QString PathFromIdList(const IdList& abs) {
+  if (abs.isNull() || ItemCount(abs) == 0) return QString();
+  auto parent = ItemCount(abs) == 1 ? ShellFolder::Desktop() : ShellFolder::Desktop()->BindToObject(WithoutLast(abs));
+  if (!parent) return QString();
+  const QString parsing = parent->GetDisplayNameOf(LastItem(abs), kForParsing);
+  return parsing.startsWith(QLatin1Char('/')) ? parsing : QString();  // virtual items parse as "::name"
+}
+
+QString DisplayName(const IdList& abs) {
+  if (abs.isNull()) return QString();
+  if (ItemCount(abs) == 0) return QStringLiteral("デスクトップ");
+  auto parent = ItemCount(abs) == 1 ? ShellFolder::Desktop() : ShellFolder::Desktop()->BindToObject(WithoutLast(abs));
+  return parent ? parent->GetDisplayNameOf(LastItem(abs), kInFolder) : QString();
+}
+
+IdList SpecialFolderLocation(int csidl) {
+  auto desktop = ShellFolder::Desktop();
+  auto at = [&desktop](QStandardPaths::StandardLocation loc) {
+    return desktop->ParseDisplayName(QStandardPaths::writableLocation(loc));
+  };
+  switch (csidl) {
+    case kCsidlDrives: return MakeItem(kComputer, QByteArray());
+    case kCsidlDesktopDirectory: return at(QStandardPaths::DesktopLocation);
+    case kCsidlAppData: return at(QStandardPaths::GenericDataLocation);
+    case kCsidlPrograms:
+    case kCsidlStartMenu: return at(QStandardPaths::ApplicationsLocation);
+    case kCsidlTemplates: return desktop->ParseDisplayName(QDir::homePath() + QStringLiteral("/Templates"));
+    case kCsidlBitBucket: return MakeItem(kVirtual, kTrash);
+    case kCsidlControls: return MakeItem(kVirtual, kControls);
+    case kCsidlPrinters: return MakeItem(kVirtual, kPrinters);
+    default: return IdList();  // favorites, recent, send-to, startup: none here
+  }
+}
+
+QIcon ItemIcon(const IdList& abs, bool open) {
+  static QFileIconProvider provider;
+  const IdList last = LastItem(abs);
+  switch (KindOf(last)) {
+    case kComputer: return QIcon::fromTheme(QStringLiteral("computer"), provider.icon(QFileIconProvider::Computer));
+    case kVirtual:
+      return NameOf(last) == kTrash ? QIcon::fromTheme(QStringLiteral("user-trash"), provider.icon(QFileIconProvider::Trashcan))
+                                    : provider.icon(QFileIconProvider::Folder);
+    case kRoot:
+      if (QString::fromUtf8(NameOf(last)) == QDir::homePath())
+        return QIcon::fromTheme(QStringLiteral("user-home"), provider.icon(QFileIconProvider::Folder));
+      return QIcon::fromTheme(QStringLiteral("drive-harddisk"), provider.icon(QFileIconProvider::Drive));
+    default: break;
+  }
+  const QFileInfo info(PathFromIdList(abs));
+  if (open && info.isDir()) return QIcon::fromTheme(QStringLiteral("folder-open"), provider.icon(info));
+  return provider.icon(info);
+}
+
+}  // namespace shell

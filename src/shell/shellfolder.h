@@ -1,0 +1,95 @@
+#pragma once
+// The program's stand-in for the shell namespace: the desktop on top,
+// "コンピュータ" holding "/", the home folder and the mounted volumes, and
+// below them the file system. A folder answers the questions the folder tree
+// asks: its entries, their attributes, names and order.
+#include "shell/idlist.h"
+
+#include <QIcon>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace shell {
+
+// Item attributes (the shell's SFGAO bits).
+enum Attribute : uint32_t {
+  kCanRename = 0x00000010,
+  kLink = 0x00010000,
+  kShare = 0x00020000,
+  kGhosted = 0x00080000,
+  kRemovable = 0x02000000,
+  kFileSysAncestor = 0x10000000,
+  kFolderAttr = 0x20000000,
+  kFileSystem = 0x40000000,
+  kHasSubfolder = 0x80000000,
+};
+
+// Enumeration flags (SHCONTF).
+enum EnumFlag : uint32_t { kFolders = 0x20, kNonFolders = 0x40, kIncludeHidden = 0x80 };
+
+// Name forms (SHGDN).
+enum NameForm : uint32_t { kInFolder = 1, kForParsing = 0x8000 };
+
+// Shell special folders the tree can be rooted at (CSIDL numbers).
+enum Csidl : int {
+  kCsidlPrograms = 0x02,
+  kCsidlControls = 0x03,
+  kCsidlPrinters = 0x04,
+  kCsidlFavorites = 0x06,
+  kCsidlStartup = 0x07,
+  kCsidlRecent = 0x08,
+  kCsidlSendTo = 0x09,
+  kCsidlBitBucket = 0x0A,
+  kCsidlStartMenu = 0x0B,
+  kCsidlDesktopDirectory = 0x10,
+  kCsidlDrives = 0x11,
+  kCsidlTemplates = 0x15,
+  kCsidlAppData = 0x1A,
+};
+
+class ShellFolder {
+ public:
+  static std::shared_ptr<ShellFolder> Desktop();
+
+  // The folder at a list relative to this one; null when it is no folder.
+  std::shared_ptr<ShellFolder> BindToObject(const IdList& relative) const;
+  // One-entry lists of the entries, in no particular order.
+  std::vector<IdList> EnumObjects(uint32_t flags) const;
+  uint32_t GetAttributesOf(const IdList& item, uint32_t mask) const;
+  // Empty when the item has no such name.
+  QString GetDisplayNameOf(const IdList& item, uint32_t form) const;
+  // Shell order: folders first, then names as a person sorts them.
+  int CompareIDs(const IdList& a, const IdList& b) const;
+  // A path as an absolute list (desktop only); none when it does not exist.
+  IdList ParseDisplayName(const QString& path) const;
+
+  const IdList& AbsoluteId() const { return abs_; }
+  // The folder's file-system path; empty for virtual folders.
+  const QString& Path() const { return path_; }
+
+ private:
+  ShellFolder(IdList abs, QString path, ItemKind kind) : abs_(std::move(abs)), path_(std::move(path)), kind_(kind) {}
+  QString ItemPath(const IdList& item) const;
+
+  IdList abs_;
+  QString path_;
+  ItemKind kind_;
+};
+
+// The file-system path of an absolute list; empty for virtual items or none.
+QString PathFromIdList(const IdList& abs);
+// The display name of an absolute list.
+QString DisplayName(const IdList& abs);
+// The list of a special folder; none when the platform has no such folder.
+IdList SpecialFolderLocation(int csidl);
+// The desktop icon theme's icon for the item (open: an opened folder).
+QIcon ItemIcon(const IdList& abs, bool open);
+
+// Where the computer's top folders come from (tests replace them): "/",
+// the home folder, then mounted volumes.
+void SetComputerRoots(const std::vector<QString>& roots);
+std::vector<QString> ComputerRoots();
+
+}  // namespace shell
