@@ -384,7 +384,7 @@ TEST_F(MainWindowTest, RememberedFolderIsOpenedAtStart) {
   QDir().mkpath(Home() + QStringLiteral("/data"));
   Write(QStringLiteral(".config/zot/zot.ini"), ("[Tree]\nFolder=" + Home() + "/data\n").toUtf8());
   auto form = Create();
-  EXPECT_EQ(form->FolderTreeViewEx1->SelectedPath(), Home() + QStringLiteral("/data"));
+  EXPECT_EQ(form->FolderTreeViewEx1->GetFolderName(), Home() + QStringLiteral("/data"));
 }
 
 TEST_F(MainWindowTest, HelpOpensTheHtmlFileBesideTheProgram) {
