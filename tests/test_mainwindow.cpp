@@ -240,9 +240,10 @@ TEST_F(MainWindowTest, SavedFileHoldsEveryKeyInOrder) {
       "[Option]\nViewMode=4\nCopyDir=\nCopyProcess=0\nCopyMode=1\nCopyFlag=0\nErrorDialog=0\nSeparate=210\n"
       "Ext2=\nExt3=.log\nExt4=\nDirectory0=\nDirectory1=\nDirectory2=\nDirectory3=\nDirectory4=\nDirectory5=\n"
       "[Header]\nCol[0]=150\nCol[1]=80\nCol[2]=130\n"
-      "[Tree]\nFolder=\n")
+      "[Tree]\nFolder=%3\n")
                                .arg(form->pos().x())
-                               .arg(form->pos().y());
+                               .arg(form->pos().y())
+                               .arg(Home());  // a first start opens at home
   EXPECT_EQ(ReadAll(ConfigFile()), expected);
 }
 

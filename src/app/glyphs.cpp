@@ -1,6 +1,8 @@
 #include "app/glyphs.h"
 
 #include <QLinearGradient>
+
+#include <algorithm>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -128,6 +130,33 @@ QIcon ImageList1(int index) {
   if (const char* name = ThemeName(index); name && QIcon::hasThemeIcon(QLatin1String(name)))
     return QIcon::fromTheme(QLatin1String(name));
   return DrawnGlyph(index);
+}
+
+QIcon MemberIcon(int index) {
+  static const char* const kTheme[] = {"application-x-executable", "text-x-generic", "text-html", "unknown"};
+  index = std::clamp(index, 0, 3);
+  if (QIcon::hasThemeIcon(QLatin1String(kTheme[index]))) return QIcon::fromTheme(QLatin1String(kTheme[index]));
+  // Drawn so the four kinds stay apart on a bare machine.
+  QIcon icon;
+  for (int size : {16, 32}) {
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 16.0, size / 16.0);
+    static const QColor kColors[] = {QColor(0x2e, 0x8b, 0x3e), QColor(0x30, 0x3a, 0x52), QColor(0x2f, 0x6f, 0xc6),
+                                     QColor(0x88, 0x88, 0x88)};
+    p.setPen(QPen(kColors[index], 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(2.5, 1.5, 11, 13));
+    p.setBrush(kColors[index]);
+    if (index == 0) p.drawRect(QRectF(2.5, 1.5, 11, 3));              // a window
+    else if (index == 1) Lines(p, 4, 4.5, 7, 5, 2.5);                  // lines of text
+    else if (index == 2) p.drawEllipse(QRectF(5, 5, 6, 6));            // a globe
+    p.end();
+    icon.addPixmap(pm);
+  }
+  return icon;
 }
 
 QIcon ProgramIcon() {

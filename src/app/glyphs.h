@@ -22,6 +22,8 @@ QIcon ImageList1(int index);
 // The glyph as drawn by the program itself, whatever the theme has.
 QIcon DrawnGlyph(int index);
 QIcon ProgramIcon();
+// The four member icons of an archive listing: 0 program, 1 text, 2 HTML, 3 other.
+QIcon MemberIcon(int index);
 // The splash window's background picture.
 QPixmap SplashPicture(const QSize& size);
 

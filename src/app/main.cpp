@@ -8,20 +8,28 @@
 #include "app/prompt.h"
 #include "app/splash.h"
 #include "app/version.h"
+#include "Arcive/ArchiveFile.h"
 #include "components/FTVEX/FTVEX.h"
 #include "platform/folders.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
+#include <QFileIconProvider>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
+#include <QListView>
+#include <QTreeView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStandardItemModel>
+#include <QThread>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -38,6 +46,37 @@ namespace {
 constexpr int kToolBarHeight = 24;
 constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 36;
+
+// "%12.0n": thousands separators, no decimals, right-aligned in 12 characters.
+QString SizeText(uint64_t n) {
+  QString digits = QString::number(n);
+  for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(','));
+  return digits.rightJustified(12);
+}
+
+// Hourglass and no repainting while a listing runs, restored however it ends.
+class ListingBusy {
+ public:
+  explicit ListingBusy(QWidget* list) : list_(list) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    list_->setUpdatesEnabled(false);
+  }
+  ~ListingBusy() {
+    list_->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+  }
+
+ private:
+  QWidget* list_;
+};
+
+// Lets other programs run now and then during long listings.
+void YieldEvery50(int& count) {
+  if (++count >= 50) {
+    QThread::yieldCurrentThread();
+    count = 0;
+  }
+}
 
 bool LibraryPresent(const char* dllName) {
   const QString file = platform::LibraryFileName(QLatin1String(dllName));
@@ -167,6 +206,12 @@ void TForm1::BuildClient() {
   Panel1->setHandleWidth(3);
   Panel1->setChildrenCollapsible(false);
   FolderTreeViewEx1 = new TFolderTreeViewEx(Panel1);
+  FolderTreeViewEx1->SetFileMask({QStringLiteral(".exe"), QStringLiteral(".lzh"), QStringLiteral(".zip"),
+                                  QStringLiteral(".cab")});
+  FolderTreeViewEx1->SetShowFile(true);
+  FolderTreeViewEx1->SetShellRun(true);
+  connect(FolderTreeViewEx1, &TFolderTreeViewEx::OnChange, this, &TForm1::FolderTreeViewEx1Change);
+  connect(FolderTreeViewEx1, &TFolderTreeViewEx::OnClick, this, &TForm1::FolderTreeViewEx1Click);
   ListView1 = new TListView(Panel1);
   Panel1->addWidget(FolderTreeViewEx1);
   Panel1->addWidget(ListView1);
@@ -193,6 +238,10 @@ void TForm1::BuildClient() {
   BitBtn2->setEnabled(false);
   BitBtn3->setEnabled(false);
   BitBtn4->setEnabled(false);
+  connect(ListView1->Selection(), &QItemSelectionModel::selectionChanged, this, &TForm1::ListView1Change);
+  for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(ListView1->IconView()),
+                               static_cast<QAbstractItemView*>(ListView1->ReportView())})
+    v->viewport()->installEventFilter(this);
   connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
   connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
   connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
@@ -255,7 +304,8 @@ void TForm1::FormCreate() {
   if (QDir().mkpath(TempRoot))
     QFile::setPermissions(TempRoot, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-  FolderTreeViewEx1->SelectPath(Settings.Folder);
+  // A first start opens at the user's home folder.
+  FolderTreeViewEx1->SelectPath(Settings.Folder.isEmpty() ? QDir::homePath() : Settings.Folder);
 
   ToolButton2->setChecked(Settings.MemoFlag);
   ToolButton2Click();
@@ -281,6 +331,11 @@ void TForm1::FormShow() {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Client && event->type() == QEvent::Resize) FormResize();
+  if (event->type() == QEvent::MouseButtonPress &&
+      (watched == ListView1->IconView()->viewport() || watched == ListView1->ReportView()->viewport())) {
+    auto* me = static_cast<QMouseEvent*>(event);
+    ListView1MouseDown(me->button(), static_cast<QWidget*>(watched)->mapToGlobal(me->position().toPoint()));
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -399,4 +454,195 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QMainWindow::keyPressEvent(event);
+}
+
+// ---------------------------------------------------------------- listing
+
+void TForm1::AddEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date) {
+  auto* name = new QStandardItem(icon, caption);
+  auto* sizeItem = new QStandardItem(size);
+  sizeItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  auto* dateItem = new QStandardItem(date);
+  dateItem->setTextAlignment(Qt::AlignCenter);
+  for (QStandardItem* i : {name, sizeItem, dateItem}) i->setEditable(false);
+  ListView1->Items()->appendRow({name, sizeItem, dateItem});
+}
+
+bool TForm1::IsSelfExtracting(const QString& path) {
+  QFile f(path);
+  QByteArray head;
+  if (f.open(QIODevice::ReadOnly)) head = f.read(256);
+  if (head.size() < 256) {
+    ui::MessageBox(this, QStringLiteral("ファイル %1 を読み込めません。").arg(path), QMessageBox::Critical);
+    return false;
+  }
+  if (HasLhaDll && head.mid(36, 9) == "LHA's SFX") return true;
+  return HasZipDll && head.contains("ZIP");
+}
+
+void TForm1::FolderTreeViewEx1Change(const QString& folderName) {
+  ListView1->Items()->removeRows(0, ListView1->Items()->rowCount());
+  ArchivePath.clear();
+  // A new listing starts a new selection: an entry with the caption of the
+  // last one selected is classified again.
+  SelectedName.clear();
+  ExecMember.clear();
+  TextMember.clear();
+  HtmlMember.clear();
+  FolderArchive.clear();
+  FolderProgram.clear();
+  Settings.Folder = folderName;
+  BitBtn2->setEnabled(false);
+  if (!QFileInfo(folderName).isFile()) {
+    ListFolder(folderName);
+    BitBtn3->setEnabled(false);
+    return;
+  }
+  const QString ext = QLatin1Char('.') + QFileInfo(folderName).suffix().toUpper();
+  bool archive = false;
+  if (ext == QLatin1String(".EXE")) {
+    if (!IsSelfExtracting(folderName)) {
+      BitBtn3->setEnabled(false);
+      return;
+    }
+    archive = true;
+  } else {
+    archive = (ext == QLatin1String(".LZH") && HasLhaDll) || (ext == QLatin1String(".ZIP") && HasZipDll) ||
+              (ext == QLatin1String(".CAB") && HasCabDll);
+  }
+  if (archive) {
+    ArchivePath = folderName;
+    ListArchive();
+  }
+  BitBtn3->setEnabled(true);
+}
+
+void TForm1::FolderTreeViewEx1Click(const QString& folderName) {
+  if (QFileInfo(folderName).isFile()) return;
+  ArchivePath.clear();
+  SelectedName.clear();
+  ListFolder(folderName);
+}
+
+void TForm1::ListFolder(const QString& folder) {
+  ListView1->Items()->removeRows(0, ListView1->Items()->rowCount());
+  ListingBusy busy(ListView1);
+  static QFileIconProvider icons;
+  int count = 0;
+  QDir dir(folder);
+  // Only files: a folder that happens to be called "x.zip" is no archive.
+  for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort)) {
+    const QString ext = QLatin1Char('.') + fi.suffix().toUpper();
+    const bool listed = ext == QLatin1String(".EXE") || (ext == QLatin1String(".LZH") && HasLhaDll) ||
+                        (ext == QLatin1String(".ZIP") && HasZipDll) || (ext == QLatin1String(".CAB") && HasCabDll);
+    if (listed) {
+      const QDateTime t = fi.lastModified();
+      AddEntry(fi.fileName(), icons.icon(fi), SizeText(static_cast<uint64_t>(fi.size())),
+               (t.isValid() ? t : QDateTime(QDate(1899, 12, 30), QTime(0, 0))).toString(QStringLiteral("yyyy/MM/dd   HH:mm:ss")));
+    }
+    YieldEvery50(count);
+  }
+}
+
+void TForm1::ListArchive() {
+  ListView1->Items()->removeRows(0, ListView1->Items()->rowCount());
+  QList<QByteArray> masks{"*.com", "*.exe"};
+  for (int slot : {0, 1, 2, 3, 4, 7, 8})
+    if (!ExtensionTable[slot].isEmpty()) masks << "*" + ExtensionTable[slot].toUtf8();
+  masks << "*.*";
+  // One error is enough to tell; the passes after it would only repeat it.
+  for (const QByteArray& mask : masks)
+    if (!ListMembers(mask)) break;
+}
+
+bool TForm1::ListMembers(const QByteArray& mask) {
+  ListingBusy busy(ListView1);
+  MemberKind kind = mkOther;
+  if (mask == "*.com" || mask == "*.exe") kind = mkProgram;
+  for (int slot = 0; slot <= 4; ++slot)
+    if (!ExtensionTable[slot].isEmpty() && mask == "*" + ExtensionTable[slot].toUtf8()) kind = mkText;
+  for (int slot : {7, 8})
+    if (!ExtensionTable[slot].isEmpty() && mask == "*" + ExtensionTable[slot].toUtf8()) kind = mkHtml;
+  const QIcon icon = glyphs::MemberIcon(kind);
+  try {
+    TArchiveFile file(this);
+    file.SetFileName(ArchivePath);
+    if (file.OpenArchive(nullptr, 0) != 0) return true;
+    CaMemberInfoEx rec{};
+    int count = 0;
+    for (int st = file.FindFirst(mask, &rec); st == 0; st = file.FindNext(&rec)) {
+      const QString name = QString::fromUtf8(rec.info.path);
+      const QString last = name.section(QLatin1Char('/'), -1);
+      const qsizetype dot = last.lastIndexOf(QLatin1Char('.'));
+      const QString ext = dot >= 0 ? last.mid(dot).toLower() : QString();
+      const bool known = !ext.isEmpty() && std::any_of(std::begin(ExtensionTable), std::end(ExtensionTable),
+                                                       [&ext](const QString& e) { return e == ext; });
+      if (!(mask == "*.*" && known)) {
+        const uint16_t d = rec.info.dos_date, t = rec.info.dos_time;
+        const QString date = QString::asprintf("%4.4d/%2.2d/%2.2d", (d >> 9) + 1980, (d >> 5) & 15, d & 31) +
+                             QStringLiteral("   ") +
+                             QString::asprintf("%2.2d:%2.2d:%2.2d", t >> 11, (t >> 5) & 63, (t & 31) * 2);
+        AddEntry(name, icon, SizeText(rec.info.original_size), date);
+      }
+      YieldEvery50(count);
+    }
+    file.CloseArchive();
+  } catch (const Exception& e) {
+    ui::MessageBox(this, e.Message(), QMessageBox::Critical);
+    return false;
+  }
+  return true;
+}
+
+void TForm1::ListView1Change() {
+  const QModelIndexList rows = ListView1->Selection()->selectedRows(0);
+  if (rows.isEmpty()) return;
+  const QString caption = rows.first().data().toString();
+  if (caption == SelectedName) return;
+  ExecMember.clear();
+  TextMember.clear();
+  HtmlMember.clear();
+  FolderArchive.clear();
+  FolderProgram.clear();
+  SelectedName = caption;
+  const QString last = caption.section(QLatin1Char('/'), -1);
+  const qsizetype dot = last.lastIndexOf(QLatin1Char('.'));
+  const QString ext = dot >= 0 ? last.mid(dot).toLower() : QString();
+  auto inSlots = [&ext](std::initializer_list<int> indexes) {
+    return !ext.isEmpty() &&
+           std::any_of(indexes.begin(), indexes.end(), [&ext](int i) { return ExtensionTable[i] == ext; });
+  };
+  const bool text = inSlots({0, 1, 2, 3, 4});
+  const bool html = inSlots({7, 8});
+  if (!ArchivePath.isEmpty()) {
+    if (ext == QLatin1String(".com") || ext == QLatin1String(".exe")) {
+      ExecMember = caption;
+      BitBtn2->setEnabled(true);
+    } else if (text) {
+      TextMember = caption;
+      BitBtn2->setEnabled(false);
+      // Viewing comes with the viewer window.
+    } else if (html) {
+      HtmlMember = caption;
+      BitBtn2->setEnabled(true);
+    } else {
+      BitBtn2->setEnabled(false);
+    }
+    return;
+  }
+  BitBtn2->setEnabled(false);
+  const QString full = AddTrailingBackslash(Settings.Folder) + caption;
+  if (ext == QLatin1String(".exe")) {
+    if (IsSelfExtracting(full)) FolderArchive = full;
+    else FolderProgram = full;
+  } else if ((ext == QLatin1String(".lzh") && HasLhaDll) || (ext == QLatin1String(".zip") && HasZipDll) ||
+             (ext == QLatin1String(".cab") && HasCabDll)) {
+    FolderArchive = full;
+  }
+}
+
+void TForm1::ListView1MouseDown(Qt::MouseButton button, const QPoint& globalPos) {
+  if (button != Qt::RightButton || ArchivePath.isEmpty()) return;
+  if (ListView1->Selection()->selectedRows(0).isEmpty()) return;
+  PopupMenu1->popup(globalPos);
 }

@@ -73,6 +73,20 @@ class TForm1 : public QMainWindow {
   int TreeWidth() const;
   void SetTreeWidth(int width);
 
+  // Folder browsing and archive listing.
+  void FolderTreeViewEx1Change(const QString& folderName);
+  void FolderTreeViewEx1Click(const QString& folderName);
+  void ListFolder(const QString& folder);
+  void ListArchive();
+  // One listing pass; false when the archive component raised (already shown).
+  bool ListMembers(const QByteArray& mask);
+  void ListView1Change();
+  void ListView1MouseDown(Qt::MouseButton button, const QPoint& pos);
+  // Whether the program file is a self-extracting archive of a present library.
+  bool IsSelfExtracting(const QString& path);
+  // Member kinds (the member icons 0-3).
+  enum MemberKind { mkProgram, mkText, mkHtml, mkOther };
+
   void FormCreate();
   void FormShow();
   void FormResize();
@@ -107,6 +121,7 @@ class TForm1 : public QMainWindow {
   void NotYetAvailable(const QString& what);
 
   int pendingTreeWidth_ = -1;
+  void AddEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date);
 };
 
 // The help file: the program's own path with ".html".

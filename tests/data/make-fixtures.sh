@@ -56,6 +56,13 @@ cat "$out/info.zip" >> zipsfx.exe
 zip -q -A zipsfx.exe
 cp zipsfx.exe "$out/zipsfx.exe"
 
+# The four member kinds the main window sorts by, and two names that test
+# the sorting: an upper-case HTML extension and a name without extension.
+mkdir -p kinds && (cd kinds && printf 'MZ' > setup.exe && printf 'read me' > readme.txt &&
+  printf '<html></html>' > index.htm && printf 'data' > data.bin && printf '<p>' > PAGE.HTM &&
+  printf 'x' > NOEXT && touch -d '2024-05-17 13:45:30' * &&
+  zip -q -X "$out/kinds.zip" data.bin NOEXT PAGE.HTM index.htm readme.txt setup.exe)
+
 # CAB: gcab, MSZIP-compressed, with a folder; and Shift-JIS names.
 (cd src && gcab -c -z "$out/basic.cab" readme.txt doc/a.txt nums.txt >/dev/null)
 (cd sjis && gcab -c "$out/sjis.cab" * >/dev/null)
