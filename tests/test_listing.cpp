@@ -1,0 +1,185 @@
+// The main window browsing folders and listing archives, with the real
+// archiver modules on fixture archives.
+#include "app/IniFile.h"
+#include "app/glyphs.h"
+#include "app/main.h"
+#include "components/FTVEX/FTVEX.h"
+#include "platform/folders.h"
+#include "support.h"
+
+#include <QFile>
+#include <QPushButton>
+#include <QStandardItemModel>
+
+#include <memory>
+
+namespace {
+
+const QString kData = QStringLiteral(ZOT_TEST_DATA);
+
+class ListingTest : public ZotTest {
+ protected:
+  void SetUp() override {
+    ZotTest::SetUp();
+    folder = Home() + QStringLiteral("/files");
+    Write(QStringLiteral("files/plain.exe"), QByteArray("MZ") + QByteArray(400, '\0'));
+    for (const char* name : {"kinds.zip", "level2.lzh", "basic.cab", "lhasfx.exe", "zipsfx.exe", "truncated.lzh"})
+      QFile::copy(kData + QLatin1Char('/') + QLatin1String(name), folder + QLatin1Char('/') + QLatin1String(name));
+    Write(QStringLiteral("files/readme.txt"), "not listed");
+    Write(QStringLiteral("files/big.lzh"), QByteArray(1234567, 'x'));
+    QDir().mkpath(folder + QStringLiteral("/sub"));
+    shell::SetComputerRoots({Home()});
+    Settings.ErrorDialog = true;
+  }
+  void TearDown() override {
+    shell::SetComputerRoots({});
+    ZotTest::TearDown();
+  }
+  std::unique_ptr<TForm1> Create(bool modules = true) {
+    if (modules) platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
+    Write(QStringLiteral(".config/zot/zot.ini"), "[Option]\nErrorDialog=1\n");
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    return form;
+  }
+  static QStringList Captions(TForm1& f) {
+    QStringList out;
+    for (int r = 0; r < f.ListView1->Items()->rowCount(); ++r) out << f.ListView1->Items()->item(r, 0)->text();
+    return out;
+  }
+  static int IconOf(TForm1& f, int row) {
+    const QImage shown = f.ListView1->Items()->item(row, 0)->icon().pixmap(16).toImage();
+    for (int i = 0; i < 4; ++i)
+      if (glyphs::MemberIcon(i).pixmap(16).toImage() == shown) return i;
+    return -1;
+  }
+  static void Select(TForm1& f, const QString& caption) {
+    for (int r = 0; r < f.ListView1->Items()->rowCount(); ++r)
+      if (f.ListView1->Items()->item(r, 0)->text() == caption)
+        f.ListView1->Selection()->select(f.ListView1->Items()->index(r, 0),
+                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  QString folder;
+};
+
+TEST_F(ListingTest, MembersAreListedByKind) {
+  auto form = Create();
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
+  EXPECT_EQ(form->ArchivePath, folder + QStringLiteral("/kinds.zip"));
+  // Programs, text, HTML (an upper-case .HTM once), then the rest, without extension last.
+  EXPECT_EQ(Captions(*form), (QStringList{QStringLiteral("setup.exe"), QStringLiteral("readme.txt"),
+                                           QStringLiteral("PAGE.HTM"), QStringLiteral("index.htm"),
+                                           QStringLiteral("data.bin"), QStringLiteral("NOEXT")}));
+  const int icons[] = {0, 1, 2, 2, 3, 3};
+  for (int r = 0; r < 6; ++r) EXPECT_EQ(IconOf(*form, r), icons[r]) << r;
+  EXPECT_EQ(form->ListView1->Items()->item(1, 1)->text(), QStringLiteral("           7"));
+  EXPECT_EQ(form->ListView1->Items()->item(1, 2)->text(), QStringLiteral("2024/05/17   13:45:30"));
+  EXPECT_EQ(Settings.Folder, folder + QStringLiteral("/kinds.zip"));
+}
+
+TEST_F(ListingTest, ButtonsFollowTheSelection) {
+  auto form = Create();
+  auto state = [&] { return std::make_pair(form->BitBtn2->isEnabled(), form->BitBtn3->isEnabled()); };
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
+  EXPECT_EQ(state(), std::make_pair(false, false));
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/plain.exe")));
+  EXPECT_EQ(state(), std::make_pair(false, false));
+  EXPECT_TRUE(Captions(*form).isEmpty());
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
+  EXPECT_EQ(state(), std::make_pair(false, true));
+
+  struct Row {
+    const char* member;
+    bool run;
+    QString TForm1::*field;
+  } rows[] = {{"setup.exe", true, &TForm1::ExecMember},
+              {"readme.txt", false, &TForm1::TextMember},
+              {"index.htm", true, &TForm1::HtmlMember},
+              {"data.bin", false, nullptr}};
+  for (const Row& r : rows) {
+    Select(*form, QLatin1String(r.member));
+    EXPECT_EQ(state(), std::make_pair(r.run, true)) << r.member;
+    if (r.field) {
+      EXPECT_EQ((*form).*(r.field), QLatin1String(r.member));
+    }
+  }
+  // Folder mode: nothing runs from here; archives and programs are told apart.
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
+  Select(*form, QStringLiteral("lhasfx.exe"));
+  EXPECT_EQ(form->FolderArchive, folder + QStringLiteral("/lhasfx.exe"));
+  Select(*form, QStringLiteral("plain.exe"));
+  EXPECT_EQ(form->FolderProgram, folder + QStringLiteral("/plain.exe"));
+  Select(*form, QStringLiteral("basic.cab"));
+  EXPECT_EQ(form->FolderArchive, folder + QStringLiteral("/basic.cab"));
+  EXPECT_FALSE(form->BitBtn2->isEnabled());
+}
+
+TEST_F(ListingTest, FoldersListTheirArchivesAndPrograms) {
+  auto form = Create();
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
+  QStringList captions = Captions(*form);
+  captions.sort();
+  EXPECT_EQ(captions, (QStringList{QStringLiteral("basic.cab"), QStringLiteral("big.lzh"), QStringLiteral("kinds.zip"),
+                                    QStringLiteral("level2.lzh"), QStringLiteral("lhasfx.exe"),
+                                    QStringLiteral("plain.exe"), QStringLiteral("truncated.lzh"),
+                                    QStringLiteral("zipsfx.exe")}));
+  const int big = Captions(*form).indexOf(QStringLiteral("big.lzh"));
+  EXPECT_EQ(form->ListView1->Items()->item(big, 1)->text(), QStringLiteral("   1,234,567"));
+  EXPECT_TRUE(form->ListView1->Items()->item(big, 2)->text().contains(QStringLiteral("   ")));
+  EXPECT_FALSE(form->ListView1->Items()->item(big, 0)->icon().isNull());
+}
+
+TEST_F(ListingTest, SelfExtractingProgramsListTheirMembers) {
+  auto form = Create();
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/lhasfx.exe")));
+  EXPECT_EQ(Captions(*form).first(), QStringLiteral("bin/setup.exe"));
+  EXPECT_TRUE(form->BitBtn3->isEnabled());
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/zipsfx.exe")));
+  EXPECT_TRUE(Captions(*form).contains(QStringLiteral("doc/a.txt")));
+}
+
+TEST_F(ListingTest, WithoutTheZipModuleAZipListsNothingButCanBeExtracted) {
+  auto form = Create(false);
+  EXPECT_FALSE(HasZipDll);
+  ASSERT_FALSE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")) &&
+               !form->ArchivePath.isEmpty());
+  form->FolderTreeViewEx1Change(folder + QStringLiteral("/kinds.zip"));
+  EXPECT_TRUE(Captions(*form).isEmpty());
+  EXPECT_TRUE(form->ArchivePath.isEmpty());
+  EXPECT_FALSE(form->BitBtn2->isEnabled());
+  EXPECT_TRUE(form->BitBtn3->isEnabled());
+  // Nor are ZIP files listed in their folder.
+  form->FolderTreeViewEx1Change(folder);
+  EXPECT_FALSE(Captions(*form).contains(QStringLiteral("kinds.zip")));
+  EXPECT_TRUE(Captions(*form).contains(QStringLiteral("plain.exe")));
+}
+
+TEST_F(ListingTest, ErrorsOfTheArchiveLayerAreShownOnce) {
+  auto form = Create();
+  // The module goes away after the start-up check found it.
+  platform::SetLibraryFolders(Home() + QStringLiteral("/none"), Home() + QStringLiteral("/none"));
+  form->FolderTreeViewEx1Change(folder + QStringLiteral("/level2.lzh"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, QStringLiteral("LHA 形式書庫 を扱うには UNLHA32.DLL が 必要です。"));
+  EXPECT_TRUE(Captions(*form).isEmpty());
+  // A damaged archive simply lists nothing.
+  platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
+  form->FolderTreeViewEx1Change(folder + QStringLiteral("/truncated.lzh"));
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(ListingTest, TheSameEntryIsNotClassifiedTwice) {
+  auto form = Create();
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
+  Select(*form, QStringLiteral("setup.exe"));
+  form->ExecMember.clear();
+  Select(*form, QStringLiteral("setup.exe"));
+  EXPECT_TRUE(form->ExecMember.isEmpty());
+  // A new listing starts over.
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/level2.lzh")));
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
+  Select(*form, QStringLiteral("setup.exe"));
+  EXPECT_EQ(form->ExecMember, QStringLiteral("setup.exe"));
+}
+
+}  // namespace
