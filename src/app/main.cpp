@@ -11,6 +11,7 @@
 #include "Arcive/ArchiveFile.h"
 #include "components/FTVEX/FTVEX.h"
 #include "platform/folders.h"
+#include "shell/shellfolder.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -527,7 +528,6 @@ void TForm1::FolderTreeViewEx1Click(const QString& folderName) {
 void TForm1::ListFolder(const QString& folder) {
   ListView1->Items()->removeRows(0, ListView1->Items()->rowCount());
   ListingBusy busy(ListView1);
-  static QFileIconProvider icons;
   int count = 0;
   QDir dir(folder);
   // Only files: a folder that happens to be called "x.zip" is no archive.
@@ -537,7 +537,7 @@ void TForm1::ListFolder(const QString& folder) {
                         (ext == QLatin1String(".ZIP") && HasZipDll) || (ext == QLatin1String(".CAB") && HasCabDll);
     if (listed) {
       const QDateTime t = fi.lastModified();
-      AddEntry(fi.fileName(), icons.icon(fi), SizeText(static_cast<uint64_t>(fi.size())),
+      AddEntry(fi.fileName(), shell::PathIcon(fi.filePath()), SizeText(static_cast<uint64_t>(fi.size())),
                (t.isValid() ? t : QDateTime(QDate(1899, 12, 30), QTime(0, 0))).toString(QStringLiteral("yyyy/MM/dd   HH:mm:ss")));
     }
     YieldEvery50(count);

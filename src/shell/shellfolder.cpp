@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHash>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -300,9 +301,21 @@ QIcon ItemIcon(const IdList& abs, bool open) {
       return QIcon::fromTheme(QStringLiteral("drive-harddisk"), provider.icon(QFileIconProvider::Drive));
     default: break;
   }
-  const QFileInfo info(PathFromIdList(abs));
-  if (open && info.isDir()) return QIcon::fromTheme(QStringLiteral("folder-open"), provider.icon(info));
-  return provider.icon(info);
+  return PathIcon(PathFromIdList(abs), open);
+}
+
+QIcon PathIcon(const QString& path, bool open) {
+  static QFileIconProvider provider;
+  static QHash<QString, QIcon> byType;
+  const QFileInfo info(path);
+  if (info.isDir()) {
+    return open ? QIcon::fromTheme(QStringLiteral("folder-open"), provider.icon(info)) : provider.icon(info);
+  }
+  // Looking the type up for every file is what makes big folders slow.
+  const QString key = info.isExecutable() ? QStringLiteral("*x") : info.suffix().toLower();
+  auto it = byType.find(key);
+  if (it == byType.end()) it = byType.insert(key, provider.icon(info));
+  return *it;
 }
 
 }  // namespace shell

@@ -86,6 +86,8 @@ QString DisplayName(const IdList& abs);
 IdList SpecialFolderLocation(int csidl);
 // The desktop icon theme's icon for the item (open: an opened folder).
 QIcon ItemIcon(const IdList& abs, bool open);
+// The icon of a file-system path; files share one icon per file type.
+QIcon PathIcon(const QString& path, bool open = false);
 
 // Where the computer's top folders come from (tests replace them): "/",
 // the home folder, then mounted volumes.

@@ -3,6 +3,7 @@
 #include "platform/process.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -17,6 +18,18 @@ class TFolderTreeViewEx::Node : public QTreeWidgetItem {
   TTVITEMDATA data;
   bool filled = false;
 };
+
+namespace {
+
+// The shell order of a folder's entries, worked out once per entry: sorting
+// asks for it some n log n times.
+struct SortKey {
+  bool folder;
+  QCollatorSortKey name;
+  QByteArray raw;
+};
+
+}  // namespace
 
 namespace {
 
@@ -230,6 +243,32 @@ int TFolderTreeViewEx::CompareNodes(const Node* a, const Node* b) const {
   return a->data.ParentFolder->CompareIDs(a->data.RelativeID, b->data.RelativeID);
 }
 
+void TFolderTreeViewEx::SortNodes(std::vector<Node*>& nodes) const {
+  // The computer's folders keep the shell's own order; files and folders are
+  // sorted by keys equal to the shell order, made once.
+  if (nodes.empty() || KindOf(nodes.front()->data.RelativeID) != kFile) {
+    std::stable_sort(nodes.begin(), nodes.end(), [this](const Node* a, const Node* b) { return CompareNodes(a, b) < 0; });
+    return;
+  }
+  static QCollator collator = [] {
+    QCollator c(QLocale(QLocale::Japanese, QLocale::Japan));
+    c.setNumericMode(true);
+    c.setCaseSensitivity(Qt::CaseInsensitive);
+    return c;
+  }();
+  const bool filesFirst = infoViewSort_ && showFile_;
+  std::vector<std::pair<SortKey, Node*>> keyed;
+  keyed.reserve(nodes.size());
+  for (Node* n : nodes)
+    keyed.push_back({{(n->data.Attributes & kFolderAttr) != 0, collator.sortKey(n->text(0)), NameOf(n->data.RelativeID)}, n});
+  std::sort(keyed.begin(), keyed.end(), [filesFirst](const auto& x, const auto& y) {
+    if (x.first.folder != y.first.folder) return filesFirst ? !x.first.folder : x.first.folder;
+    const int c = x.first.name.compare(y.first.name);
+    return c != 0 ? c < 0 : x.first.raw < y.first.raw;
+  });
+  for (size_t i = 0; i < nodes.size(); ++i) nodes[i] = keyed[i].second;
+}
+
 void TFolderTreeViewEx::AddChildItems(const ShellFolder& folder, const IdList& list, QTreeWidgetItem* parent) {
   const bool outer = !busy_;
   if (outer) BeginBusy();
@@ -243,15 +282,16 @@ void TFolderTreeViewEx::AddChildItems(const ShellFolder& folder, const IdList& l
       if (sub->GetDisplayNameOf(entry, kInFolder) == QLatin1String("System Volume Information")) continue;
       const uint32_t a = sub->GetAttributesOf(entry, kQueryMask);
       bool add = specialRoot_;
-      if (!add && Addressable(*sub, entry)) {
+      const IdList parsed = ShellFolder::Desktop()->ParseDisplayName(sub->GetDisplayNameOf(entry, kForParsing));
+      if (!add && !parsed.isNull()) {  // only addressable entries
         if (a & kFolderLike) add = true;
         else if (showFile_ && (a & kFileSystem)) add = fileMask_.isEmpty() || MatchFileMask(*sub, entry);
       }
       if (add)
-        if (Node* n = AddItemNode(sub, entry, a, parent)) added.push_back(n);
+        if (Node* n = AddItemNode(sub, entry, a, parsed)) added.push_back(n);
     }
   }
-  std::sort(added.begin(), added.end(), [this](const Node* a, const Node* b) { return CompareNodes(a, b) < 0; });
+  SortNodes(added);
   QList<QTreeWidgetItem*> items(added.begin(), added.end());
   if (parent) parent->addChildren(items);
   else addTopLevelItems(items);
@@ -260,12 +300,10 @@ void TFolderTreeViewEx::AddChildItems(const ShellFolder& folder, const IdList& l
 
 TFolderTreeViewEx::Node* TFolderTreeViewEx::AddItemNode(const std::shared_ptr<ShellFolder>& folder,
                                                         const IdList& entry, uint32_t attributes,
-                                                        QTreeWidgetItem*) {
+                                                        const IdList& parsed) {
   const QString caption = folder->GetDisplayNameOf(entry, kInFolder);
   if (caption.isEmpty()) return nullptr;
   auto* node = new Node;
-  const QString parsing = folder->GetDisplayNameOf(entry, kForParsing);
-  const IdList parsed = ShellFolder::Desktop()->ParseDisplayName(parsing);
   node->data = {folder, entry, parsed.isNull() ? Concat(folder->AbsoluteId(), entry) : parsed, attributes};
   node->setText(0, caption);
   const bool folderItem = attributes & kFolderAttr;

@@ -104,10 +104,13 @@ class TFolderTreeViewEx : public QTreeWidget {
   void FillRoot();
   void FillSpecialRoot();
   void AddChildItems(const shell::ShellFolder& folder, const shell::IdList& list, QTreeWidgetItem* parent);
+  // parsed: the entry's absolute list from its parsing name (none when it
+  // is not addressable).
   Node* AddItemNode(const std::shared_ptr<shell::ShellFolder>& folder, const shell::IdList& entry,
-                    uint32_t attributes, QTreeWidgetItem* parent);
+                    uint32_t attributes, const shell::IdList& parsed);
   void Expand(QTreeWidgetItem* item);
   int CompareNodes(const Node* a, const Node* b) const;
+  void SortNodes(std::vector<Node*>& nodes) const;
 
   bool autoUpdate_ = true, contextMenu_ = true, dragAndDrop_ = true;
   QStringList fileMask_;
