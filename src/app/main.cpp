@@ -3,6 +3,8 @@
 #include "app/IniFile.h"
 #include "app/about.h"
 #include "app/error.h"
+#include "app/filelist.h"
+#include "app/memo.h"
 #include "app/func.h"
 #include "app/glyphs.h"
 #include "app/prompt.h"
@@ -11,6 +13,7 @@
 #include "Arcive/ArchiveFile.h"
 #include "components/FTVEX/FTVEX.h"
 #include "platform/folders.h"
+#include "platform/process.h"
 #include "shell/shellfolder.h"
 
 #include <QActionGroup>
@@ -23,6 +26,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QLabel>
 #include <QListView>
 #include <QTreeView>
@@ -156,6 +160,11 @@ void TForm1::BuildActions() {
   N2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
   N3 = new QAction(QStringLiteral("見る"), this);
   N3->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  connect(N2, &QAction::triggered, this, &TForm1::N2Click);
+  connect(N3, &QAction::triggered, this, &TForm1::N3Click);
+  // The shortcuts work while the popup is closed too.
+  addAction(N2);
+  addAction(N3);
 }
 
 void TForm1::BuildMenus() {
@@ -242,8 +251,12 @@ void TForm1::BuildClient() {
   connect(ListView1->Selection(), &QItemSelectionModel::selectionChanged, this, &TForm1::ListView1Change);
   for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(ListView1->IconView()),
                                static_cast<QAbstractItemView*>(ListView1->ReportView())})
+  {
     v->viewport()->installEventFilter(this);
+    connect(v, &QAbstractItemView::doubleClicked, this, &TForm1::ListView1DblClick);
+  }
   connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
   connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
   connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
 }
@@ -397,7 +410,10 @@ void TForm1::Refresh1Click() { FolderTreeViewEx1->RefreshTree(); }
 
 void TForm1::BitBtn3Click() { NotYetAvailable(QStringLiteral("展開")); }
 
-void TForm1::BitBtn4Click() { NotYetAvailable(QStringLiteral("履歴")); }
+void TForm1::BitBtn4Click() {
+  TForm4 form(this);
+  ui::ExecModal(form);
+}
 
 void TForm1::About1Click() {
   TAboutBox box(this);
@@ -481,9 +497,8 @@ bool TForm1::IsSelfExtracting(const QString& path) {
   return HasZipDll && head.contains("ZIP");
 }
 
-void TForm1::FolderTreeViewEx1Change(const QString& folderName) {
+void TForm1::ClearList() {
   ListView1->Items()->removeRows(0, ListView1->Items()->rowCount());
-  ArchivePath.clear();
   // A new listing starts a new selection: an entry with the caption of the
   // last one selected is classified again.
   SelectedName.clear();
@@ -492,6 +507,11 @@ void TForm1::FolderTreeViewEx1Change(const QString& folderName) {
   HtmlMember.clear();
   FolderArchive.clear();
   FolderProgram.clear();
+}
+
+void TForm1::FolderTreeViewEx1Change(const QString& folderName) {
+  ClearList();
+  ArchivePath.clear();
   Settings.Folder = folderName;
   BitBtn2->setEnabled(false);
   if (!QFileInfo(folderName).isFile()) {
@@ -521,12 +541,11 @@ void TForm1::FolderTreeViewEx1Change(const QString& folderName) {
 void TForm1::FolderTreeViewEx1Click(const QString& folderName) {
   if (QFileInfo(folderName).isFile()) return;
   ArchivePath.clear();
-  SelectedName.clear();
   ListFolder(folderName);
 }
 
 void TForm1::ListFolder(const QString& folder) {
-  ListView1->Items()->removeRows(0, ListView1->Items()->rowCount());
+  ClearList();
   ListingBusy busy(ListView1);
   int count = 0;
   QDir dir(folder);
@@ -545,7 +564,7 @@ void TForm1::ListFolder(const QString& folder) {
 }
 
 void TForm1::ListArchive() {
-  ListView1->Items()->removeRows(0, ListView1->Items()->rowCount());
+  ClearList();
   QList<QByteArray> masks{"*.com", "*.exe"};
   for (int slot : {0, 1, 2, 3, 4, 7, 8})
     if (!ExtensionTable[slot].isEmpty()) masks << "*" + ExtensionTable[slot].toUtf8();
@@ -621,7 +640,7 @@ void TForm1::ListView1Change() {
     } else if (text) {
       TextMember = caption;
       BitBtn2->setEnabled(false);
-      // Viewing comes with the viewer window.
+      if (ToolButton2->isChecked()) N3Click();
     } else if (html) {
       HtmlMember = caption;
       BitBtn2->setEnabled(true);
@@ -645,4 +664,122 @@ void TForm1::ListView1MouseDown(Qt::MouseButton button, const QPoint& globalPos)
   if (button != Qt::RightButton || ArchivePath.isEmpty()) return;
   if (ListView1->Selection()->selectedRows(0).isEmpty()) return;
   PopupMenu1->popup(globalPos);
+}
+
+// ---------------------------------------------------------------- running
+
+bool StartProgramFile(QWidget* parent, const QString& path) {
+  const QString folder = QFileInfo(path).absolutePath();
+  QDir::setCurrent(folder);
+  if (platform::StartProgram(path, folder)) return true;
+  QString why;
+  if (!QFileInfo(path).isFile())
+    why = QStringLiteral("プログラム %1 が見つかりません。書庫の展開に失敗した可能性があります。").arg(path);
+  else if (platform::IsWindowsProgram(path))
+    why = QStringLiteral("%1 は Windows 用のプログラムです。起動するには wine をインストールしてください。").arg(path);
+  else
+    why = QStringLiteral("プログラム %1 を起動できませんでした。実行の許可があるか確かめてください。").arg(path);
+  ui::MessageBox(parent, why, QMessageBox::Warning);
+  return false;
+}
+
+namespace {
+
+// A member name as a path below a folder: "/" separators, no leading one.
+QString MemberPath(const QString& folder, const QString& member) {
+  QString rel = SlashToBackslash(member);
+  while (rel.startsWith(QLatin1Char('/')) || rel.startsWith(QLatin1Char('\\'))) rel.remove(0, 1);
+  return AddTrailingBackslash(folder) + rel;
+}
+
+}  // namespace
+
+QString TForm1::RunFolder() const {
+  const QString name = QFileInfo(ArchivePath).fileName();
+  return TempRoot + name.left(name.indexOf(QLatin1Char('.')) < 0 ? 0 : name.indexOf(QLatin1Char('.')));
+}
+
+bool TForm1::ExtractMembers(const QString& mask, const QString& destination) {
+  try {
+    TArchiveFile file(this);
+    file.SetFileName(ArchivePath);
+    file.Options.x = 1;
+    file.Options.jf = 0;
+    file.Options.jse = 0;
+    file.Options.jso = 1;
+    // Long extractions show their progress after half a second and can be stopped.
+    QProgressDialog progress(QStringLiteral("書庫を展開しています..."), QStringLiteral("中止"), 0, 100, this);
+    progress.setWindowTitle(QString::fromUtf8(kAppTitle));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setValue(0);
+    bool cancelled = false;
+    file.OnProgress = [&](TArchiveFile*, int state, void* lpEis, bool& abort) {
+      const auto* info = static_cast<const CaExtractingInfo*>(lpEis);
+      if (state == CA_STATE_INPROCESS && info) {
+        const uint64_t size = info->member_size;
+        progress.setLabelText(QStringLiteral("%1\n%2 / %3 バイト")
+                                  .arg(QString::fromUtf8(info->member_path), QLocale().toString(qulonglong(info->written)),
+                                       QLocale().toString(qulonglong(size))));
+        progress.setValue(size ? static_cast<int>(std::min<uint64_t>(100, info->written * 100 / size)) : 100);
+      }
+      abort = cancelled = cancelled || progress.wasCanceled();
+    };
+    if (mask == QLatin1String("*.*")) file.Extract(this, nullptr, destination, AllMembers());
+    else file.Extract(this, nullptr, TempRoot, {QStringList{mask}});
+    return !cancelled;
+  } catch (const Exception& e) {
+    ui::MessageBox(this, e.Message(), QMessageBox::Critical);
+    return false;
+  }
+}
+
+void TForm1::BitBtn2Click() {
+  const QString run = RunFolder();
+  QDir().mkdir(run);
+  if (!ExtractMembers(QStringLiteral("*.*"), run)) return;  // a stopped run starts nothing
+  if (!ExecMember.isEmpty()) {
+    const QString full = MemberPath(run, ExecMember);
+    History << full;
+    BitBtn4->setEnabled(true);
+    StartProgramFile(this, full);
+    return;
+  }
+  if (HtmlMember.isEmpty()) return;
+  const QString full = MemberPath(run, HtmlMember);
+  QDir::setCurrent(QFileInfo(full).absolutePath());
+  TForm2::ShowHtml(this, run, HtmlMember);
+}
+
+void TForm1::N2Click() {
+  if (!ExecMember.isEmpty()) {
+    BitBtn2Click();
+    return;
+  }
+  if (SelectedName.isEmpty() || ArchivePath.isEmpty()) return;
+  if (!ExtractMembers(SelectedName, QString())) return;
+  const QString path = MemberPath(TempRoot, SelectedName);
+  if (!platform::OpenDocument(path))
+    ui::MessageBox(this, QStringLiteral("%1 を開くプログラムが見つかりません。").arg(path), QMessageBox::Warning);
+}
+
+void TForm1::N3Click() {
+  if (!ExecMember.isEmpty() || ArchivePath.isEmpty()) return;
+  if (TextMember.isEmpty()) TextMember = SelectedName;
+  if (TextMember.isEmpty()) return;
+  TForm2::ShowText(this, TextMember);
+}
+
+void TForm1::ListView1DblClick() {
+  if (!FolderArchive.isEmpty()) {
+    ArchivePath = FolderArchive;
+    ListArchive();
+  }
+  if (BitBtn2->isEnabled()) {
+    BitBtn2Click();
+  } else if (!FolderProgram.isEmpty()) {
+    StartProgramFile(this, FolderProgram);
+  }
 }

@@ -84,6 +84,15 @@ class TForm1 : public QMainWindow {
   void ListView1MouseDown(Qt::MouseButton button, const QPoint& pos);
   // Whether the program file is a self-extracting archive of a present library.
   bool IsSelfExtracting(const QString& path);
+  // Running and opening members.
+  QString RunFolder() const;
+  // Extracts "*.*" into destination, or one member into TempRoot; false when
+  // the extraction was cancelled or the archive layer raised (already shown).
+  bool ExtractMembers(const QString& mask, const QString& destination);
+  void BitBtn2Click();
+  void N2Click();
+  void N3Click();
+  void ListView1DblClick();
   // Member kinds (the member icons 0-3).
   enum MemberKind { mkProgram, mkText, mkHtml, mkOther };
 
@@ -122,7 +131,12 @@ class TForm1 : public QMainWindow {
 
   int pendingTreeWidth_ = -1;
   void AddEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date);
+  void ClearList();
 };
 
 // The help file: the program's own path with ".html".
 QString HelpFilePath();
+
+// Starts a program file in its own folder (also the process's current
+// folder) without waiting; says in Japanese why when it cannot.
+bool StartProgramFile(QWidget* parent, const QString& path);

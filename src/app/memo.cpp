@@ -1,0 +1,173 @@
+#include "app/memo.h"
+
+#include "app/IniFile.h"
+#include "app/func.h"
+#include "app/main.h"
+#include "app/prompt.h"
+#include "app/rtf.h"
+#include "app/textcodec.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+QVariant TWebBrowser::loadResource(int type, const QUrl& name) {
+  if (type != QTextDocument::HtmlResource || !name.isLocalFile()) return QTextBrowser::loadResource(type, name);
+  QFile f(name.toLocalFile());
+  if (!f.open(QIODevice::ReadOnly)) return QVariant();
+  const QByteArray page = f.readAll();
+  QByteArray charset = HtmlMetaCharset(page).toUpper();
+  if (charset == "SHIFT_JIS" || charset == "X-SJIS" || charset == "SJIS" || charset == "WINDOWS-31J") charset = "CP932";
+  QString text = charset.isEmpty() ? QString() : DecodeAs(page, charset.constData());
+  if (text.isEmpty()) text = DecodeText(page);
+  return text;
+}
+
+TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("Form2"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("テキスト　ビュワー"));
+  resize(394, 428);
+
+  ToolBar1 = new QToolBar(this);
+  ToolBar1->setFixedHeight(29);
+  ToolBar1->setAccessibleName(QStringLiteral("ブラウザーのツールバー"));
+  auto button = [this](const char* theme, QStyle::StandardPixmap fallback, const QString& hint,
+                       void (TForm2::*handler)()) {
+    auto* a = ToolBar1->addAction(QIcon::fromTheme(QLatin1String(theme), style()->standardIcon(fallback)), hint);
+    a->setToolTip(hint);
+    connect(a, &QAction::triggered, this, handler);
+    if (QWidget* w = ToolBar1->widgetForAction(a)) w->setAccessibleName(hint);
+    return a;
+  };
+  ToolButton1 = button("go-home", QStyle::SP_DirHomeIcon, QStringLiteral("起動ページに戻る"), &TForm2::ToolButton1Click);
+  ToolBar1->addSeparator();
+  ToolButton2 = button("go-previous", QStyle::SP_ArrowBack, QStringLiteral("戻る"), &TForm2::ToolButton2Click);
+  ToolButton3 = button("go-next", QStyle::SP_ArrowForward, QStringLiteral("進む"), &TForm2::ToolButton3Click);
+  ToolBar1->addSeparator();
+  ToolButton4 = button("process-stop", QStyle::SP_BrowserStop, QStringLiteral("読み込み中止"), &TForm2::ToolButton4Click);
+  ToolButton5 = button("view-refresh", QStyle::SP_BrowserReload, QStringLiteral("読み直し"), &TForm2::ToolButton5Click);
+
+  RichEdit1 = new QTextEdit(this);
+  RichEdit1->setReadOnly(true);
+  RichEdit1->setLineWrapMode(QTextEdit::NoWrap);
+  RichEdit1->document()->setDocumentMargin(5);
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  if (QFontDatabase::families().contains(QStringLiteral("IPAGothic"))) fixed.setFamily(QStringLiteral("IPAGothic"));
+  fixed.setPixelSize(12);
+  RichEdit1->setFont(fixed);
+  RichEdit1->setAccessibleName(QStringLiteral("テキスト"));
+  WebBrowser1 = new TWebBrowser(this);
+  WebBrowser1->setOpenLinks(true);
+  WebBrowser1->setAccessibleName(QStringLiteral("ページ"));
+  stack_ = new QStackedWidget(this);
+  stack_->addWidget(RichEdit1);
+  stack_->addWidget(WebBrowser1);
+
+  Panel1 = new QWidget(this);
+  Panel1->setFixedHeight(32);
+  BitBtn1 = new QPushButton(QStringLiteral("閉じる(&C)"), Panel1);
+  BitBtn1->setFixedSize(89, 25);
+  BitBtn1->setDefault(true);
+  connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(ToolBar1);
+  layout->addWidget(stack_, 1);
+  layout->addWidget(Panel1);
+}
+
+TForm2* TForm2::Obtain() {
+  if (auto* open = qobject_cast<TForm2*>(ViewerForm.data())) {
+    open->RichEdit1->clear();
+    open->WebBrowser1->setSource(QUrl());
+    return open;
+  }
+  auto* form = new TForm2;
+  form->resize(Settings.MemoWidth, Settings.MemoHeight);
+  form->move(Settings.MemoLeft, Settings.MemoTop);
+  ViewerForm = form;
+  return form;
+}
+
+void TForm2::ShowText(TForm1* main, const QString& member) {
+  QString rel = SlashToBackslash(member);
+  while (rel.startsWith(QLatin1Char('/'))) rel.remove(0, 1);
+  const QString path = TempRoot + rel;
+  TForm2* form = Obtain();
+  main->ExtractMembers(member, QString());
+  form->setWindowTitle(QStringLiteral("テキスト　ビューア 【") + path + QStringLiteral("】"));
+  form->stack_->setCurrentWidget(form->RichEdit1);
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) {
+    ui::MessageBox(main, QStringLiteral("%1 を読み込めません。").arg(path), QMessageBox::Critical);
+    return;
+  }
+  const QByteArray bytes = f.readAll();
+  f.close();
+  if (path.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive)) ReadRtf(bytes, *form->RichEdit1->document());
+  else form->RichEdit1->setPlainText(DecodeText(bytes));
+  form->ToolBar1->hide();
+  form->show();
+  QFile::remove(path);
+  form->raise();
+  form->activateWindow();
+}
+
+void TForm2::ShowHtml(TForm1*, const QString& runFolder, const QString& member) {
+  QString rel = SlashToBackslash(member);
+  while (rel.startsWith(QLatin1Char('/'))) rel.remove(0, 1);
+  TForm2* form = Obtain();
+  const QString page = AddTrailingBackslash(runFolder) + rel;
+  form->setWindowTitle(QStringLiteral("Html　ビューア 【") + page + QStringLiteral("】"));
+  form->ToolBar1->show();
+  form->StartUrl = page;
+  form->stack_->setCurrentWidget(form->WebBrowser1);
+  form->WebBrowser1->setSource(QUrl::fromLocalFile(form->StartUrl));
+  form->show();
+  form->raise();
+  form->activateWindow();
+}
+
+void TForm2::FormResize() { BitBtn1->move((Panel1->width() - BitBtn1->width()) / 2, (Panel1->height() - BitBtn1->height()) / 2); }
+
+void TForm2::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FormResize();
+}
+
+// Browser errors (nothing to go back to, say) are of no interest to the user.
+void TForm2::ToolButton1Click() { WebBrowser1->setSource(QUrl::fromLocalFile(StartUrl)); }
+void TForm2::ToolButton2Click() { WebBrowser1->backward(); }
+void TForm2::ToolButton3Click() { WebBrowser1->forward(); }
+void TForm2::ToolButton4Click() {}  // pages are read at once; there is no load to stop
+void TForm2::ToolButton5Click() { WebBrowser1->reload(); }
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+  Settings.MemoHeight = height();
+  Settings.MemoWidth = width();
+  Settings.MemoLeft = pos().x();
+  Settings.MemoTop = pos().y();
+  ViewerForm = nullptr;
+  event->accept();
+}
