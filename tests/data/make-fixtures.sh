@@ -63,6 +63,21 @@ mkdir -p kinds && (cd kinds && printf 'MZ' > setup.exe && printf 'read me' > rea
   printf 'x' > NOEXT && touch -d '2024-05-17 13:45:30' * &&
   zip -q -X "$out/kinds.zip" data.bin NOEXT PAGE.HTM index.htm readme.txt setup.exe)
 
+# Documents the viewer reads: a Shift-JIS readme, an EUC-JP note, an RTF
+# sample with bold, colour and Japanese, a Shift-JIS web page with a picture.
+mkdir -p docs/img && (cd docs &&
+  printf 'ピポラ！のテスト\r\n日本語のテキストです。\r\n' | iconv -f UTF-8 -t CP932 > readme.txt &&
+  printf '日本語の EUC-JP 文書\n' | iconv -f UTF-8 -t EUC-JP > euc.txt &&
+  printf '{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0 MS Gothic;}}{\\colortbl;\\red255\\green0\\blue0;}\n\\f0\\fs24 Plain \\b Bold\\b0  \\cf1 Red\\cf0  \\u26085?\\u26412? \\'"'"'93\\'"'"'fa\\par\n\\i Second\\i0  line\\par}\n' > sample.rtf &&
+  printf '<html><head><meta http-equiv="Content-Type" content="text/html; charset=Shift_JIS"><title>t</title></head><body><h1>ようこそ</h1><p><a href="sub/next.htm">次へ</a><img src="img/dot.png"></p></body></html>' | iconv -f UTF-8 -t CP932 > index.htm &&
+  mkdir -p sub && printf '<html><body><p>次のページ</p></body></html>' > sub/next.htm &&
+  python3 -c "import zlib,struct,sys
+def chunk(t,d): return struct.pack('>I',len(d))+t+d+struct.pack('>I',zlib.crc32(t+d)&0xffffffff)
+png=b'\x89PNG\r\n\x1a\n'+chunk(b'IHDR',struct.pack('>IIBBBBB',1,1,8,2,0,0,0))+chunk(b'IDAT',zlib.compress(b'\x00\xff\x00\x00'))+chunk(b'IEND',b'')
+open('img/dot.png','wb').write(png)" &&
+  touch -d '2024-05-17 13:45:30' readme.txt euc.txt sample.rtf index.htm &&
+  zip -q -r -X "$out/docs.zip" readme.txt euc.txt sample.rtf index.htm sub img)
+
 # CAB: gcab, MSZIP-compressed, with a folder; and Shift-JIS names.
 (cd src && gcab -c -z "$out/basic.cab" readme.txt doc/a.txt nums.txt >/dev/null)
 (cd sjis && gcab -c "$out/sjis.cab" * >/dev/null)

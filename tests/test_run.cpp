@@ -1,0 +1,250 @@
+// Running from the temporary folder, viewing members and the history window.
+#include "Arcive/ZIP32.h"
+#include "app/IniFile.h"
+#include "app/filelist.h"
+#include "app/main.h"
+#include "app/memo.h"
+#include "components/FTVEX/FTVEX.h"
+#include "platform/folders.h"
+#include "platform/process.h"
+#include "support.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QToolBar>
+
+#include <memory>
+
+namespace {
+
+const QString kData = QStringLiteral(ZOT_TEST_DATA);
+
+class RunTest : public ZotTest {
+ protected:
+  void SetUp() override {
+    ZotTest::SetUp();
+    folder = Home() + QStringLiteral("/files");
+    Write(QStringLiteral("files/tool.exe"), "#!/bin/sh\nexit 0\n#" + QByteArray(300, '-') + "\n");
+    Write(QStringLiteral("files/win.exe"), QByteArray("MZ") + QByteArray(300, '\0'));
+    QFile::copy(kData + QStringLiteral("/level2.lzh"), folder + QStringLiteral("/tool.beta.lzh"));
+    QFile::copy(kData + QStringLiteral("/docs.zip"), folder + QStringLiteral("/docs.zip"));
+    shell::SetComputerRoots({Home()});
+    platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
+    Write(QStringLiteral(".config/zot/zot.ini"), "[Option]\nErrorDialog=1\n");
+    form = std::make_unique<TForm1>();
+    form->show();
+  }
+  void TearDown() override {
+    form.reset();
+    shell::SetComputerRoots({});
+    ZotTest::TearDown();
+  }
+  void Select(const QString& caption) {
+    for (int r = 0; r < form->ListView1->Items()->rowCount(); ++r)
+      if (form->ListView1->Items()->item(r, 0)->text() == caption)
+        form->ListView1->Selection()->select(form->ListView1->Items()->index(r, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  TForm2* Viewer() { return qobject_cast<TForm2*>(ViewerForm.data()); }
+  QString folder;
+  std::unique_ptr<TForm1> form;
+};
+
+TEST_F(RunTest, RunButtonExtractsEverythingAndStartsTheProgramInItsFolder) {
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/tool.beta.lzh")));
+  Select(QStringLiteral("bin/setup.exe"));
+  ASSERT_TRUE(form->BitBtn2->isEnabled());
+  EXPECT_FALSE(form->BitBtn4->isEnabled());
+  form->BitBtn2->click();
+  const QString run = TempRoot + QStringLiteral("tool");
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].program, run + QStringLiteral("/bin/setup.exe"));
+  EXPECT_EQ(starts[0].workDir, run + QStringLiteral("/bin"));
+  EXPECT_EQ(QDir::currentPath(), run + QStringLiteral("/bin"));
+  EXPECT_EQ(History, QStringList{run + QStringLiteral("/bin/setup.exe")});
+  EXPECT_TRUE(form->BitBtn4->isEnabled());
+  // Every member is there, beside the program.
+  EXPECT_EQ(ReadAll(run + QStringLiteral("/doc/a.txt")), QStringLiteral("body\n"));
+  form->BitBtn2->click();
+  EXPECT_EQ(History.size(), 2);
+  EXPECT_EQ(History[0], History[1]);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(RunTest, RunOnAMemberOpensItWithTheDesktop) {
+  FakeOnPath(QStringLiteral("xdg-open"));
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/tool.beta.lzh")));
+  form->ToolButton2->setChecked(false);  // no automatic viewing here
+  Select(QStringLiteral("readme.txt"));
+  form->N2->trigger();
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].args, QStringList{TempRoot + QStringLiteral("readme.txt")});
+  EXPECT_TRUE(QFile::exists(TempRoot + QStringLiteral("readme.txt")));
+  EXPECT_FALSE(QFile::exists(TempRoot + QStringLiteral("tool")));  // only that member
+  EXPECT_FALSE(QFile::exists(TempRoot + QStringLiteral("nums.txt")));
+}
+
+TEST_F(RunTest, DoubleClicksOpenArchivesAndStartPlainPrograms) {
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
+  Select(QStringLiteral("tool.beta.lzh"));
+  form->ListView1DblClick();
+  EXPECT_EQ(form->ArchivePath, folder + QStringLiteral("/tool.beta.lzh"));
+  EXPECT_TRUE(form->ListView1->Items()->rowCount() > 0);
+  EXPECT_TRUE(starts.empty());
+
+  // Clicking the selected folder lists it again.
+  form->FolderTreeViewEx1Click(folder);
+  Select(QStringLiteral("tool.exe"));
+  form->ListView1DblClick();
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].program, folder + QStringLiteral("/tool.exe"));
+  EXPECT_EQ(starts[0].workDir, folder);
+  EXPECT_TRUE(History.isEmpty());
+
+  // A Windows program without wine says why it cannot start.
+  Select(QStringLiteral("win.exe"));
+  form->ListView1DblClick();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].text.contains(QStringLiteral("wine")));
+}
+
+TEST_F(RunTest, TextViewShowsTheMemberAndRemovesIt) {
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/tool.beta.lzh")));
+  Select(QStringLiteral("doc/a.txt"));  // automatic viewing is on
+  ASSERT_TRUE(Viewer());
+  EXPECT_EQ(Viewer()->windowTitle(), QStringLiteral("テキスト　ビューア 【") + TempRoot + QStringLiteral("doc/a.txt】"));
+  EXPECT_EQ(Viewer()->RichEdit1->toPlainText(), QStringLiteral("body\n"));
+  EXPECT_FALSE(Viewer()->ToolBar1->isVisible());
+  EXPECT_FALSE(QFile::exists(TempRoot + QStringLiteral("doc/a.txt")));
+
+  // "見る" on a program does nothing; automatic viewing off waits for "見る".
+  Select(QStringLiteral("bin/setup.exe"));
+  Viewer()->RichEdit1->setPlainText(QStringLiteral("unchanged"));
+  form->N3->trigger();
+  EXPECT_EQ(Viewer()->RichEdit1->toPlainText(), QStringLiteral("unchanged"));
+  form->ToolButton2->trigger();
+  Select(QStringLiteral("readme.txt"));
+  EXPECT_EQ(Viewer()->RichEdit1->toPlainText(), QStringLiteral("unchanged"));
+  form->N3->trigger();
+  EXPECT_EQ(Viewer()->RichEdit1->toPlainText(), QStringLiteral("hello\n"));
+}
+
+TEST_F(RunTest, JapaneseTextInAnyEncodingAndRtfWithItsFormatting) {
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/docs.zip")));
+  Select(QStringLiteral("readme.txt"));
+  ASSERT_TRUE(Viewer());
+  EXPECT_TRUE(Viewer()->RichEdit1->toPlainText().startsWith(QStringLiteral("ピポラ！のテスト\n日本語のテキストです。")));
+  form->TextMember.clear();
+  Select(QStringLiteral("euc.txt"));
+  form->N3->trigger();
+  EXPECT_EQ(Viewer()->RichEdit1->toPlainText(), QStringLiteral("日本語の EUC-JP 文書\n"));
+
+  Select(QStringLiteral("sample.rtf"));
+  const QTextDocument* doc = Viewer()->RichEdit1->document();
+  EXPECT_TRUE(doc->toPlainText().startsWith(QStringLiteral("Plain Bold Red 日本 日\nSecond line")));
+  bool bold = false, red = false, italic = false;
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+    for (auto it = b.begin(); !it.atEnd(); ++it) {
+      const QTextFragment f = it.fragment();
+      if (f.text() == QStringLiteral("Bold")) bold = f.charFormat().fontWeight() == QFont::Bold;
+      if (f.text().contains(QStringLiteral("Red"))) red = f.charFormat().foreground().color() == QColor(255, 0, 0);
+      if (f.text() == QStringLiteral("Second")) italic = f.charFormat().fontItalic();
+    }
+  EXPECT_TRUE(bold);
+  EXPECT_TRUE(red);
+  EXPECT_TRUE(italic);
+}
+
+TEST_F(RunTest, ViewerKeepsItsPlaceAcrossCloseAndReopen) {
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/tool.beta.lzh")));
+  Select(QStringLiteral("readme.txt"));
+  ASSERT_TRUE(Viewer());
+  EXPECT_EQ(Viewer()->size(), QSize(400, 400));
+  Viewer()->resize(520, 310);
+  Viewer()->move(40, 50);
+  QPointer<TForm2> first = Viewer();
+  QTest::keyClick(Viewer(), Qt::Key_Escape);
+  QTRY_VERIFY(first.isNull());
+  EXPECT_EQ(Settings.MemoWidth, 520);
+  EXPECT_EQ(Settings.MemoHeight, 310);
+  form->N3->trigger();
+  ASSERT_TRUE(Viewer());
+  EXPECT_EQ(Viewer()->size(), QSize(520, 310));
+  EXPECT_EQ(Viewer()->pos(), QPoint(40, 50));
+}
+
+TEST_F(RunTest, HtmlMembersShowInTheBrowserPaneFromTheRunFolder) {
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/docs.zip")));
+  Select(QStringLiteral("index.htm"));
+  ASSERT_TRUE(form->BitBtn2->isEnabled());
+  form->BitBtn2->click();
+  ASSERT_TRUE(Viewer());
+  const QString page = TempRoot + QStringLiteral("docs/index.htm");
+  EXPECT_EQ(Viewer()->windowTitle(), QStringLiteral("Html　ビューア 【") + page + QStringLiteral("】"));
+  EXPECT_EQ(Viewer()->StartUrl, page);
+  EXPECT_FALSE(Viewer()->ToolBar1->isHidden());
+  TWebBrowser* web = Viewer()->WebBrowser1;
+  EXPECT_TRUE(web->toPlainText().contains(QStringLiteral("ようこそ")));  // Shift-JIS read by its meta charset
+  // Links and pictures resolve beside the page.
+  EXPECT_FALSE(web->loadResource(QTextDocument::ImageResource, web->source().resolved(QUrl(QStringLiteral("img/dot.png")))).isNull());
+  web->setSource(web->source().resolved(QUrl(QStringLiteral("sub/next.htm"))));
+  EXPECT_TRUE(web->toPlainText().contains(QStringLiteral("次のページ")));
+  Viewer()->ToolButton2->trigger();  // back
+  EXPECT_TRUE(web->toPlainText().contains(QStringLiteral("ようこそ")));
+  Viewer()->ToolButton2->trigger();  // nothing further back: no error
+  Viewer()->ToolButton1->trigger();  // home
+  EXPECT_EQ(web->source(), QUrl::fromLocalFile(page));
+  EXPECT_TRUE(History.isEmpty());
+}
+
+TEST_F(RunTest, HistoryWindowStartsProgramsAgain) {
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/tool.beta.lzh")));
+  Select(QStringLiteral("bin/setup.exe"));
+  form->BitBtn2->click();
+  form->BitBtn2->click();
+  starts.clear();
+  TForm4 history(form.get());
+  EXPECT_EQ(history.windowTitle(), QStringLiteral("履歴"));
+  ASSERT_EQ(history.ListBox1->count(), 2);
+  EXPECT_EQ(history.ListBox1->item(0)->text(), QStringLiteral("setup.exe"));
+  history.BitBtn1->click();  // nothing selected: nothing starts
+  EXPECT_TRUE(starts.empty());
+  history.ListBox1->item(1)->setSelected(true);
+  history.BitBtn1->click();
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].program, History[1]);
+  EXPECT_EQ(History.size(), 2);  // starting again adds no entry
+  EXPECT_EQ(history.BitBtn1->text(), QStringLiteral("実  行"));
+  EXPECT_EQ(history.BitBtn2->text(), QStringLiteral("閉じる(&C)"));
+}
+
+TEST_F(RunTest, EndToEndARealProgramRunsAndItsFilesGoAtClose) {
+  platform::SetLauncher({});  // really start it
+  // A native program packed, with its executable bit, by our own ZIP module.
+  QDir().mkpath(Home() + QStringLiteral("/pack"));
+  ASSERT_TRUE(QFile::copy(QStringLiteral(MARKER_PROGRAM), Home() + QStringLiteral("/pack/setup.exe")));
+  {
+    TZip32 zip;
+    QByteArray out(512, '\0');
+    ASSERT_EQ(zip.Pack(nullptr, folder + QStringLiteral("/game.zip"), TArchiverOptions(),
+                       Home() + QStringLiteral("/pack"), {QStringLiteral("setup.exe")}, false, out),
+              0)
+        << out.constData();
+  }
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/game.zip")));
+  Select(QStringLiteral("setup.exe"));
+  form->BitBtn2->click();
+  const QString marker = TempRoot + QStringLiteral("game/marker");
+  QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker) && !ReadAll(marker).isEmpty(), 10000);
+  EXPECT_EQ(ReadAll(marker), QStringLiteral("ran in ") + TempRoot + QStringLiteral("game\n"));
+  QThread::msleep(100);  // let it end
+  EXPECT_TRUE(form->close());
+  EXPECT_FALSE(QFileInfo::exists(TempRoot));
+}
+
+}  // namespace
