@@ -1,0 +1,34 @@
+#!/bin/sh
+# End to end under a real X server: a native program packed into a ZIP as
+# setup.exe, the archive selected at start, the member clicked, "ピポラ！"
+# pressed; the program must leave its marker in the run folder, and closing
+# the window must remove TempRoot. Skipped (77) without xvfb-run and xdotool.
+# Usage: run_under_xvfb.sh ZOT MARKER_PROGRAM
+set -eu
+command -v xvfb-run >/dev/null && command -v xdotool >/dev/null && command -v bsdtar >/dev/null || exit 77
+zot=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/home" "$work/config/zot" "$work/pack"
+cp "$2" "$work/pack/setup.exe"
+(cd "$work/pack" && bsdtar --format=zip -cf "$work/home/game.zip" setup.exe)
+printf '[Tree]\nFolder=%s/home/game.zip\n[Option]\nErrorDialog=1\n' "$work" > "$work/config/zot/zot.ini"
+cat > "$work/drive.sh" <<EOS
+"$zot" & pid=\$!
+i=0
+while [ \$i -lt 50 ] && ! xdotool search --onlyvisible --name "^ピポラ！\$" >/dev/null 2>&1; do sleep 0.2; i=\$((i+1)); done
+sleep 1
+xdotool mousemove 260 69 click 1      # the member setup.exe, first row of the list
+sleep 0.5
+xdotool mousemove 72 370 click 1      # the run button
+i=0
+while [ \$i -lt 50 ] && [ ! -s "$work/data/zot/game/marker" ]; do sleep 0.2; i=\$((i+1)); done
+cp "$work/data/zot/game/marker" "$work/marker.seen" 2>/dev/null || true
+kill -TERM \$pid
+wait \$pid
+EOS
+HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
+  env -u DISPLAY xvfb-run -a -s "-screen 0 800x450x24" sh "$work/drive.sh" 2>/dev/null || true
+grep -q "^ran in $work/data/zot/game\$" "$work/marker.seen" 2>/dev/null || { echo "the program did not run in its run folder"; exit 1; }
+[ ! -e "$work/data/zot" ] || { echo "TempRoot left behind"; ls -R "$work/data"; exit 1; }
+echo "ran under Xvfb and cleaned up"
