@@ -74,6 +74,12 @@ QString SlashToBackslash(const QString& text) {
   return out;
 }
 
+QString MemberPathIn(const QString& folder, const QString& member) {
+  QString rel = SlashToBackslash(member);
+  while (rel.startsWith(kSep) || rel.startsWith(QLatin1Char('\\'))) rel.remove(0, 1);
+  return AddTrailingBackslash(folder) + rel;
+}
+
 std::optional<QString> ReadClassesRootDefault(const QString& subKey) {
   return platform::ClassesRootDefault(subKey);
 }

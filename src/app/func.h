@@ -21,6 +21,10 @@ bool DeleteFolderTree(const QString& folder);
 // Turns "/"-separated member names into paths of this file system.
 QString SlashToBackslash(const QString& text);
 
+// Where a member lands below a folder: its name with "/" separators and no
+// leading separator, after the folder and one separator.
+QString MemberPathIn(const QString& folder, const QString& member);
+
 // Default value of a file-type registry key (see platform/classesroot.h).
 std::optional<QString> ReadClassesRootDefault(const QString& subKey);
 

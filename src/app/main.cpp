@@ -683,17 +683,6 @@ bool StartProgramFile(QWidget* parent, const QString& path) {
   return false;
 }
 
-namespace {
-
-// A member name as a path below a folder: "/" separators, no leading one.
-QString MemberPath(const QString& folder, const QString& member) {
-  QString rel = SlashToBackslash(member);
-  while (rel.startsWith(QLatin1Char('/')) || rel.startsWith(QLatin1Char('\\'))) rel.remove(0, 1);
-  return AddTrailingBackslash(folder) + rel;
-}
-
-}  // namespace
-
 QString TForm1::RunFolder() const {
   const QString name = QFileInfo(ArchivePath).fileName();
   return TempRoot + name.left(name.indexOf(QLatin1Char('.')) < 0 ? 0 : name.indexOf(QLatin1Char('.')));
@@ -741,14 +730,14 @@ void TForm1::BitBtn2Click() {
   QDir().mkdir(run);
   if (!ExtractMembers(QStringLiteral("*.*"), run)) return;  // a stopped run starts nothing
   if (!ExecMember.isEmpty()) {
-    const QString full = MemberPath(run, ExecMember);
+    const QString full = MemberPathIn(run, ExecMember);
     History << full;
     BitBtn4->setEnabled(true);
     StartProgramFile(this, full);
     return;
   }
   if (HtmlMember.isEmpty()) return;
-  const QString full = MemberPath(run, HtmlMember);
+  const QString full = MemberPathIn(run, HtmlMember);
   QDir::setCurrent(QFileInfo(full).absolutePath());
   TForm2::ShowHtml(this, run, HtmlMember);
 }
@@ -760,7 +749,7 @@ void TForm1::N2Click() {
   }
   if (SelectedName.isEmpty() || ArchivePath.isEmpty()) return;
   if (!ExtractMembers(SelectedName, QString())) return;
-  const QString path = MemberPath(TempRoot, SelectedName);
+  const QString path = MemberPathIn(TempRoot, SelectedName);
   if (!platform::OpenDocument(path))
     ui::MessageBox(this, QStringLiteral("%1 を開くプログラムが見つかりません。").arg(path), QMessageBox::Warning);
 }

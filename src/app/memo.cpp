@@ -103,9 +103,7 @@ TForm2* TForm2::Obtain() {
 }
 
 void TForm2::ShowText(TForm1* main, const QString& member) {
-  QString rel = SlashToBackslash(member);
-  while (rel.startsWith(QLatin1Char('/'))) rel.remove(0, 1);
-  const QString path = TempRoot + rel;
+  const QString path = MemberPathIn(TempRoot, member);
   TForm2* form = Obtain();
   main->ExtractMembers(member, QString());
   form->setWindowTitle(QStringLiteral("テキスト　ビューア 【") + path + QStringLiteral("】"));
@@ -127,10 +125,8 @@ void TForm2::ShowText(TForm1* main, const QString& member) {
 }
 
 void TForm2::ShowHtml(TForm1*, const QString& runFolder, const QString& member) {
-  QString rel = SlashToBackslash(member);
-  while (rel.startsWith(QLatin1Char('/'))) rel.remove(0, 1);
   TForm2* form = Obtain();
-  const QString page = AddTrailingBackslash(runFolder) + rel;
+  const QString page = MemberPathIn(runFolder, member);
   form->setWindowTitle(QStringLiteral("Html　ビューア 【") + page + QStringLiteral("】"));
   form->ToolBar1->show();
   form->StartUrl = page;

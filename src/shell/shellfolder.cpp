@@ -81,8 +81,10 @@ bool IsRemovable(const QString& mountPoint) {
   return false;
 }
 
-QCollator& Collator() {
-  static QCollator c = [] {
+}  // namespace
+
+const QCollator& NameCollator() {
+  static const QCollator c = [] {
     QCollator col(QLocale(QLocale::Japanese, QLocale::Japan));
     col.setNumericMode(true);
     col.setCaseSensitivity(Qt::CaseInsensitive);
@@ -90,8 +92,6 @@ QCollator& Collator() {
   }();
   return c;
 }
-
-}  // namespace
 
 void SetComputerRoots(const std::vector<QString>& roots) { RootsOverride() = roots; }
 
@@ -229,7 +229,7 @@ int ShellFolder::CompareIDs(const IdList& a, const IdList& b) const {
     const auto ib = std::find(roots.begin(), roots.end(), QString::fromUtf8(NameOf(b)));
     return ia < ib ? -1 : ia > ib ? 1 : 0;
   }
-  const int c = Collator().compare(GetDisplayNameOf(a, kInFolder), GetDisplayNameOf(b, kInFolder));
+  const int c = NameCollator().compare(GetDisplayNameOf(a, kInFolder), GetDisplayNameOf(b, kInFolder));
   if (c != 0) return c;
   return NameOf(a) < NameOf(b) ? -1 : 1;  // names differing only in case stay distinct
 }

@@ -5,6 +5,7 @@
 // asks: its entries, their attributes, names and order.
 #include "shell/idlist.h"
 
+#include <QCollator>
 #include <QIcon>
 #include <QString>
 
@@ -77,6 +78,9 @@ class ShellFolder {
   QString path_;
   ItemKind kind_;
 };
+
+// How names sort: Japanese, numbers by value, without regard to case.
+const QCollator& NameCollator();
 
 // The file-system path of an absolute list; empty for virtual items or none.
 QString PathFromIdList(const IdList& abs);

@@ -250,12 +250,7 @@ void TFolderTreeViewEx::SortNodes(std::vector<Node*>& nodes) const {
     std::stable_sort(nodes.begin(), nodes.end(), [this](const Node* a, const Node* b) { return CompareNodes(a, b) < 0; });
     return;
   }
-  static QCollator collator = [] {
-    QCollator c(QLocale(QLocale::Japanese, QLocale::Japan));
-    c.setNumericMode(true);
-    c.setCaseSensitivity(Qt::CaseInsensitive);
-    return c;
-  }();
+  const QCollator& collator = NameCollator();
   const bool filesFirst = infoViewSort_ && showFile_;
   std::vector<std::pair<SortKey, Node*>> keyed;
   keyed.reserve(nodes.size());
