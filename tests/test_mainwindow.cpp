@@ -388,6 +388,14 @@ TEST_F(MainWindowTest, RememberedFolderIsOpenedAtStart) {
   EXPECT_EQ(form->FolderTreeViewEx1->GetFolderName(), Home() + QStringLiteral("/data"));
 }
 
+TEST_F(MainWindowTest, AGoneFolderOpensAtHome) {
+  AllLibraries();
+  Write(QStringLiteral(".config/zot/zot.ini"), ("[Tree]\nFolder=" + Home() + "/gone/archive.lzh\n").toUtf8());
+  auto form = Create();
+  EXPECT_EQ(form->FolderTreeViewEx1->GetFolderName(), Home());
+  EXPECT_EQ(Settings.Folder, Home() + QStringLiteral("/gone/archive.lzh"));  // kept until another choice
+}
+
 TEST_F(MainWindowTest, HelpOpensTheHtmlFileBesideTheProgram) {
   AllLibraries();
   auto form = Create();

@@ -318,8 +318,16 @@ void TForm1::FormCreate() {
   if (QDir().mkpath(TempRoot))
     QFile::setPermissions(TempRoot, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-  // A first start opens at the user's home folder.
-  FolderTreeViewEx1->SelectPath(Settings.Folder.isEmpty() ? QDir::homePath() : Settings.Folder);
+  // A first start opens at the user's home folder, and so does a start whose
+  // remembered folder or file is not there; that one stays remembered (it
+  // may be on a drive that is not mounted) until the user selects another.
+  if (Settings.Folder.isEmpty()) {
+    FolderTreeViewEx1->SelectPath(QDir::homePath());
+  } else if (!FolderTreeViewEx1->SelectPath(Settings.Folder)) {
+    const QString remembered = Settings.Folder;
+    FolderTreeViewEx1->SelectPath(QDir::homePath());
+    Settings.Folder = remembered;
+  }
 
   ToolButton2->setChecked(Settings.MemoFlag);
   ToolButton2Click();
