@@ -8,7 +8,9 @@
 #include "support.h"
 
 #include <QFile>
+#include <QMenu>
 #include <QPushButton>
+#include <QTreeView>
 #include <QStandardItemModel>
 
 #include <memory>
@@ -166,6 +168,27 @@ TEST_F(ListingTest, ErrorsOfTheArchiveLayerAreShownOnce) {
   platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
   form->FolderTreeViewEx1Change(folder + QStringLiteral("/truncated.lzh"));
   EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(ListingTest, PopupMenuOnlyForArchiveMembers) {
+  auto form = Create();
+  auto request = [&] {
+    QTreeView* view = form->ListView1->ReportView();
+    emit view->customContextMenuRequested(QPoint(10, 10));
+    const bool shown = form->PopupMenu1->isVisible();
+    form->PopupMenu1->hide();
+    return shown;
+  };
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
+  Select(*form, QStringLiteral("kinds.zip"));
+  EXPECT_FALSE(request());
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
+  EXPECT_FALSE(request());  // nothing selected yet
+  Select(*form, QStringLiteral("readme.txt"));
+  EXPECT_TRUE(request());
+  QStringList items;
+  for (QAction* a : form->PopupMenu1->actions()) items << a->text();
+  EXPECT_EQ(items, (QStringList{QStringLiteral("実行"), QStringLiteral("見る")}));
 }
 
 TEST_F(ListingTest, TheSameEntryIsNotClassifiedTwice) {

@@ -30,7 +30,6 @@ TListView::TListView(QWidget* parent) : QWidget(parent) {
   for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(icons_), static_cast<QAbstractItemView*>(report_)}) {
     v->setSelectionMode(QAbstractItemView::SingleSelection);
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    v->setContextMenuPolicy(Qt::PreventContextMenu);  // the popup is opened by code
     v->setAccessibleName(QStringLiteral("ファイル一覧"));
   }
   for (int c = 0; c < kColumns; ++c) report_->setColumnWidth(c, kDefaultColumnWidths[c]);

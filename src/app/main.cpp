@@ -252,8 +252,12 @@ void TForm1::BuildClient() {
   for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(ListView1->IconView()),
                                static_cast<QAbstractItemView*>(ListView1->ReportView())})
   {
-    v->viewport()->installEventFilter(this);
     connect(v, &QAbstractItemView::doubleClicked, this, &TForm1::ListView1DblClick);
+    // A right click (or the menu key) after the view has selected the row under it.
+    v->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(v, &QWidget::customContextMenuRequested, this, [this, v](const QPoint& pos) {
+      ListView1MouseDown(Qt::RightButton, v->viewport()->mapToGlobal(pos));
+    });
   }
   connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
   connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
@@ -353,11 +357,7 @@ void TForm1::FormShow() {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Client && event->type() == QEvent::Resize) FormResize();
-  if (event->type() == QEvent::MouseButtonPress &&
-      (watched == ListView1->IconView()->viewport() || watched == ListView1->ReportView()->viewport())) {
-    auto* me = static_cast<QMouseEvent*>(event);
-    ListView1MouseDown(me->button(), static_cast<QWidget*>(watched)->mapToGlobal(me->position().toPoint()));
-  }
+
   return QMainWindow::eventFilter(watched, event);
 }
 
