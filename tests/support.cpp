@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <ctime>
+
 void ZotTest::SetUp() {
   ASSERT_TRUE(home_.isValid());
   const QByteArray home = QFile::encodeName(home_.path());
@@ -27,6 +29,9 @@ void ZotTest::SetUp() {
   qputenv("XDG_DATA_DIRS", home + "/share");
   qputenv("XDG_CONFIG_DIRS", home + "/etc");
   qputenv("FAKE_MODULE_LOG", home + "/module.log");
+  // DOS times in archives are local times: make them the same everywhere.
+  qputenv("TZ", "UTC");
+  ::tzset();
   oldPath_ = qgetenv("PATH");
   QDir().mkpath(home_.path() + QStringLiteral("/bin"));
   qputenv("PATH", home + "/bin");
