@@ -25,7 +25,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QProgressDialog>
 #include <QLabel>
 #include <QListView>
