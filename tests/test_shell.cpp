@@ -88,6 +88,9 @@ TEST_F(ShellTest, Attributes) {
   EXPECT_EQ(attr("empty"), uint32_t(kFolderAttr | kFileSystem | kFileSysAncestor | kCanRename));
   EXPECT_EQ(attr("link") & (kLink | kFolderAttr), uint32_t(kLink | kFolderAttr));
   EXPECT_EQ(attr("missing"), 0u);
+  // A hidden subfolder counts: the tree shows hidden folders by default.
+  QDir().mkpath(root + QStringLiteral("/bare/.inner"));
+  EXPECT_EQ(attr("bare") & kHasSubfolder, uint32_t(kHasSubfolder));
   auto dir = top->BindToObject(MakeItem(kFile, "dir"));
   EXPECT_EQ(dir->GetAttributesOf(MakeItem(kFile, "file2.txt"), all), uint32_t(kFileSystem | kCanRename));
   EXPECT_EQ(dir->GetAttributesOf(MakeItem(kFile, ".hidden"), kGhosted), uint32_t(kGhosted));

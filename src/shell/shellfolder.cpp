@@ -191,7 +191,8 @@ uint32_t ShellFolder::GetAttributesOf(const IdList& item, uint32_t mask) const {
     if (S_ISLNK(lst.st_mode)) a |= kLink;
     if (resolves && S_ISDIR(st.st_mode)) {
       a |= kFolderAttr | kFileSysAncestor;
-      if ((mask & kHasSubfolder) && HasSubfolder(path, false)) a |= kHasSubfolder;
+      // Hidden folders count: the tree shows them unless told otherwise.
+      if ((mask & kHasSubfolder) && HasSubfolder(path, true)) a |= kHasSubfolder;
     }
     if (NameOf(item).startsWith('.')) a |= kGhosted;
     if (kind == kRoot && (mask & kRemovable) && IsRemovable(path)) a |= kRemovable;
