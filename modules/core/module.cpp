@@ -16,7 +16,9 @@
 namespace arc {
 namespace {
 
-std::mutex g_lock;  // the program calls from one thread; this keeps others safe too
+// The program calls from one thread, but a progress reply may run program
+// code that calls a module again: the lock must let the same thread in.
+std::recursive_mutex g_lock;
 
 // ---------------------------------------------------------------- command lines
 
@@ -270,7 +272,7 @@ void CopyText(char* to, const std::string& s) {
 // ---------------------------------------------------------------- entries
 
 void* Module::OpenArchive(void*, const char* path, uint32_t) {
-  std::lock_guard<std::mutex> lock(g_lock);
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
   if (!path) return nullptr;
   auto dir = Members(format_, path);
   if (!dir) return nullptr;
@@ -300,7 +302,7 @@ int Module::FindNext(void* arc, void* record) {
 }
 
 int Module::CheckArchive(const char* path, int) {
-  std::lock_guard<std::mutex> lock(g_lock);
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
   return path && Members(format_, path) ? 1 : 0;
 }
 
@@ -353,14 +355,14 @@ int Module::GetCompressedSizeEx(void* arc, uint64_t* n) {
 }
 
 int Module::SetOwnerWindowEx(void* wnd, void*) {
-  std::lock_guard<std::mutex> lock(g_lock);
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
   if (!Window(wnd)) return 0;
   owner_ = wnd;
   return 1;
 }
 
 int Module::KillOwnerWindowEx(void* wnd) {
-  std::lock_guard<std::mutex> lock(g_lock);
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
   if (wnd != owner_) return 0;
   owner_ = nullptr;
   return 1;
@@ -433,7 +435,7 @@ uint32_t Module::Create(const Command& c, std::vector<std::string>& messages) {
 }
 
 int Module::Run(void*, const char* cmd, char* out, uint32_t size) {
-  std::lock_guard<std::mutex> lock(g_lock);
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
   std::vector<std::string> messages;
   const Command c = ParseCommand(syntax_, cmd ? cmd : "");
   uint32_t status = kOk;
@@ -469,7 +471,7 @@ int Module::Run(void*, const char* cmd, char* out, uint32_t size) {
 
 int Module::ExtractMem(void*, const char* cmd, unsigned char* buf, uint32_t size, void*, uint16_t*,
                        uint32_t* written) {
-  std::lock_guard<std::mutex> lock(g_lock);
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
   if (written) *written = 0;
   const Command c = ParseCommand(syntax_, cmd ? cmd : "");
   if (!c.error.empty() || c.names.empty() || !buf) return static_cast<int>(kErrorCommand);

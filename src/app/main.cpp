@@ -703,10 +703,12 @@ bool TForm1::ExtractMembers(const QString& mask, const QString& destination) {
     file.Options.jf = 0;
     file.Options.jse = 0;
     file.Options.jso = 1;
-    // Long extractions show their progress after half a second and can be stopped.
-    QProgressDialog progress(QStringLiteral("書庫を展開しています..."), QStringLiteral("中止"), 0, 100, this);
+    // Long extractions show their progress after half a second and can be
+    // stopped. The dialog lets events through, so the window takes no input
+    // meanwhile: a second run or listing must not start inside this one.
+    QProgressDialog progress(QStringLiteral("書庫を展開しています..."), QStringLiteral("中止"), 0, 100);
     progress.setWindowTitle(QString::fromUtf8(kAppTitle));
-    progress.setWindowModality(Qt::WindowModal);
+    progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(500);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
