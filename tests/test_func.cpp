@@ -1,9 +1,11 @@
 #include "app/func.h"
+#include "platform/inuse.h"
 #include "support.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 #include <QThread>
 
 #include <sys/stat.h>
@@ -101,7 +103,8 @@ TEST_F(FuncTest, DeleteFolderTreeLeavesWhatARunningProgramHolds) {
   worker.setWorkingDirectory(Home() + QStringLiteral("/t/work"));
   worker.start(QStringLiteral("/bin/sleep"), {QStringLiteral("30")});
   ASSERT_TRUE(holder.waitForStarted() && worker.waitForStarted());
-  QThread::msleep(200);  // let the shell open the file
+  // Wait until the shell has the file open (a busy machine may take a while).
+  QTRY_VERIFY_WITH_TIMEOUT(platform::PathsInUse(QFile::encodeName(held).toStdString()).size() > 0, 5000);
 
   EXPECT_FALSE(DeleteFolderTree(Home() + QStringLiteral("/t")));
   EXPECT_TRUE(QFileInfo::exists(held));

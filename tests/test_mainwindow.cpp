@@ -3,6 +3,7 @@
 #include "app/glyphs.h"
 #include "app/main.h"
 #include "components/FTVEX/FTVEX.h"
+#include "platform/inuse.h"
 #include "support.h"
 
 #include <QFile>
@@ -336,7 +337,7 @@ TEST_F(MainWindowTest, CloseWhileAProgramRunsFromTempRootAsksFirst) {
   program.setWorkingDirectory(Home() + QStringLiteral("/.local/share/zot/tool"));
   program.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exec 3<app.dat; exec /bin/sleep 30")});
   ASSERT_TRUE(program.waitForStarted());
-  QThread::msleep(200);
+  QTRY_VERIFY_WITH_TIMEOUT(platform::PathsInUse(QFile::encodeName(held).toStdString()).size() > 0, 5000);
 
   answer = QMessageBox::No;
   form->ToolButton2->trigger();

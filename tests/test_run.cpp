@@ -6,6 +6,7 @@
 #include "app/memo.h"
 #include "components/FTVEX/FTVEX.h"
 #include "platform/folders.h"
+#include "platform/inuse.h"
 #include "platform/process.h"
 #include "support.h"
 
@@ -242,7 +243,8 @@ TEST_F(RunTest, EndToEndARealProgramRunsAndItsFilesGoAtClose) {
   const QString marker = TempRoot + QStringLiteral("game/marker");
   QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker) && !ReadAll(marker).isEmpty(), 10000);
   EXPECT_EQ(ReadAll(marker), QStringLiteral("ran in ") + TempRoot + QStringLiteral("game\n"));
-  QThread::msleep(100);  // let it end
+  // The program ends by itself; until then it holds its file.
+  QTRY_VERIFY_WITH_TIMEOUT(platform::PathsInUse(QFile::encodeName(TempRoot).toStdString()).empty(), 10000);
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(QFileInfo::exists(TempRoot));
 }
