@@ -16,7 +16,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 
 #include <ctime>
 
@@ -102,6 +104,17 @@ QString ZotTest::FakeOnPath(const QString& name) const {
   const QString path = Write(QStringLiteral("bin/") + name, "#!/bin/sh\nexit 0\n");
   QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   return path;
+}
+
+bool WaitUntil(const std::function<bool()>& cond, int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!cond()) {
+    if (timer.elapsed() > ms) return cond();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(10);
+  }
+  return true;
 }
 
 TArchiverOptions MainWindowOptions() {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 // Every test gets fresh XDG folders below a temporary home, a PATH of its
@@ -59,6 +60,10 @@ QString ReadAll(const QString& path);
 
 // The options the main window extracts with: x 1, jf 0, jse 0, jso 1.
 TArchiverOptions MainWindowOptions();
+
+// Processes events until cond holds or ms have passed; cond's last answer.
+// (Qt's QTRY macros do not report to GoogleTest.)
+bool WaitUntil(const std::function<bool()>& cond, int ms = 5000);
 
 // The message of the exception of type E that f raises.
 template <typename E, typename F>

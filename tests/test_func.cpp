@@ -104,7 +104,7 @@ TEST_F(FuncTest, DeleteFolderTreeLeavesWhatARunningProgramHolds) {
   worker.start(QStringLiteral("/bin/sleep"), {QStringLiteral("30")});
   ASSERT_TRUE(holder.waitForStarted() && worker.waitForStarted());
   // Wait until the shell has the file open (a busy machine may take a while).
-  QTRY_VERIFY_WITH_TIMEOUT(platform::PathsInUse(QFile::encodeName(held).toStdString()).size() > 0, 5000);
+  ASSERT_TRUE(WaitUntil([&] { return !platform::PathsInUse(QFile::encodeName(held).toStdString()).empty(); }));
 
   EXPECT_FALSE(DeleteFolderTree(Home() + QStringLiteral("/t")));
   EXPECT_TRUE(QFileInfo::exists(held));

@@ -337,7 +337,7 @@ TEST_F(MainWindowTest, CloseWhileAProgramRunsFromTempRootAsksFirst) {
   program.setWorkingDirectory(Home() + QStringLiteral("/.local/share/zot/tool"));
   program.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exec 3<app.dat; exec /bin/sleep 30")});
   ASSERT_TRUE(program.waitForStarted());
-  QTRY_VERIFY_WITH_TIMEOUT(platform::PathsInUse(QFile::encodeName(held).toStdString()).size() > 0, 5000);
+  ASSERT_TRUE(WaitUntil([&] { return !platform::PathsInUse(QFile::encodeName(held).toStdString()).empty(); }));
 
   answer = QMessageBox::No;
   form->ToolButton2->trigger();
@@ -377,7 +377,7 @@ TEST_F(MainWindowTest, EnterActivatesTheExitButton) {
   AllLibraries();
   auto form = Create();
   QTest::keyClick(form.get(), Qt::Key_Return);
-  QTRY_VERIFY(!form->isVisible());
+  EXPECT_TRUE(WaitUntil([&] { return !form->isVisible(); }));
   EXPECT_TRUE(QFile::exists(ConfigFile()));
 }
 

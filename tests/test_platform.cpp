@@ -56,7 +56,7 @@ TEST_F(PlatformTest, RealDetachedStartRunsInItsWorkingFolder) {
   QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner);
   ASSERT_TRUE(platform::StartProgram(script, Home() + QStringLiteral("/run")));
   const QString marker = Home() + QStringLiteral("/run/marker");
-  QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker) && !ReadAll(marker).isEmpty(), 5000);
+  ASSERT_TRUE(WaitUntil([&] { return QFile::exists(marker) && !ReadAll(marker).isEmpty(); }));
   EXPECT_EQ(ReadAll(marker).trimmed(), Home() + QStringLiteral("/run"));
 }
 
@@ -78,7 +78,7 @@ TEST_F(PlatformTest, ASecondCopyActivatesTheFirst) {
   // The second copy is another process in real life; a thread stands in for it.
   std::atomic<int> answered{-1};
   std::thread second([&] { answered = platform::SingleInstance(title).ActivateRunning() ? 1 : 0; });
-  QTRY_COMPARE_WITH_TIMEOUT(activations, 1, 5000);
+  EXPECT_TRUE(WaitUntil([&] { return activations == 1; }));
   second.join();
   EXPECT_EQ(answered, 1);
 

@@ -170,7 +170,7 @@ TEST_F(RunTest, ViewerKeepsItsPlaceAcrossCloseAndReopen) {
   Viewer()->move(40, 50);
   QPointer<TForm2> first = Viewer();
   QTest::keyClick(Viewer(), Qt::Key_Escape);
-  QTRY_VERIFY(first.isNull());
+  EXPECT_TRUE(WaitUntil([&] { return first.isNull(); }));
   EXPECT_EQ(Settings.MemoWidth, 520);
   EXPECT_EQ(Settings.MemoHeight, 310);
   form->N3->trigger();
@@ -241,10 +241,11 @@ TEST_F(RunTest, EndToEndARealProgramRunsAndItsFilesGoAtClose) {
   Select(QStringLiteral("setup.exe"));
   form->BitBtn2->click();
   const QString marker = TempRoot + QStringLiteral("game/marker");
-  QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker) && !ReadAll(marker).isEmpty(), 10000);
+  ASSERT_TRUE(WaitUntil([&] { return QFile::exists(marker) && !ReadAll(marker).isEmpty(); }, 10000));
   EXPECT_EQ(ReadAll(marker), QStringLiteral("ran in ") + TempRoot + QStringLiteral("game\n"));
-  // The program ends by itself; until then it holds its file.
-  QTRY_VERIFY_WITH_TIMEOUT(platform::PathsInUse(QFile::encodeName(TempRoot).toStdString()).empty(), 10000);
+  // The program ends by itself; until then it holds its own file.
+  const std::string program = QFile::encodeName(TempRoot + QStringLiteral("game/setup.exe")).toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return platform::PathsInUse(program).empty(); }, 10000));
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(QFileInfo::exists(TempRoot));
 }
