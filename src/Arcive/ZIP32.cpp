@@ -194,26 +194,33 @@ void Finish(const TArchiver& arc, TCmdOpt& cmd, const TArchiverOptions& options,
 
 }  // namespace
 
+namespace {
+
+// The extraction builder; the alternative one is the same without the name
+// filter and the progress switch.
+QByteArray ExtractLike(const TArchiver& arc, bool alternative, const QByteArray& word, const QString& arcFileName,
+                       const TArchiverOptions& options, const QString& folder, const TFileList& files, bool resFile) {
+  TCmdOpt cmd;
+  if (!alternative) cmd.NameFilter = ZipNameFilter;
+  if (options.c == 1) cmd.Add("-o");
+  if (!alternative && (options.n > 0 || arc.HasOwnerWindow())) cmd.Add("--i");
+  if (options.x == 0) cmd.Add("-j");
+  Finish(arc, cmd, options, arcFileName, folder, resFile, files);
+  return word + cmd.Text;
+}
+
+}  // namespace
+
 QByteArray TZip32::BuildExtractCommandLine(const QByteArray& word, const QString& arcFileName,
                                            const TArchiverOptions& options, const QString& folder,
                                            const TFileList& files, bool resFile) const {
-  TCmdOpt cmd;
-  cmd.NameFilter = ZipNameFilter;
-  if (options.c == 1) cmd.Add("-o");
-  if (options.n > 0 || HasOwnerWindow()) cmd.Add("--i");
-  if (options.x == 0) cmd.Add("-j");
-  Finish(*this, cmd, options, arcFileName, folder, resFile, files);
-  return word + cmd.Text;
+  return ExtractLike(*this, false, word, arcFileName, options, folder, files, resFile);
 }
 
 QByteArray TZip32::BuildAlternativeCommandLine(const QByteArray& word, const QString& arcFileName,
                                                const TArchiverOptions& options, const QString& folder,
                                                const TFileList& files, bool resFile) const {
-  TCmdOpt cmd;
-  if (options.c == 1) cmd.Add("-o");
-  if (options.x == 0) cmd.Add("-j");
-  Finish(*this, cmd, options, arcFileName, folder, resFile, files);
-  return word + cmd.Text;
+  return ExtractLike(*this, true, word, arcFileName, options, folder, files, resFile);
 }
 
 QByteArray TZip32::BuildCreateCommandLine(const QByteArray& word, const QString& arcFileName,

@@ -82,6 +82,19 @@ void YieldEvery50(int& count) {
   }
 }
 
+// The extension of a name's last part with its dot, lower-cased; empty when none.
+QString ExtensionOf(const QString& name) {
+  const QString last = name.section(QLatin1Char('/'), -1);
+  const qsizetype dot = last.lastIndexOf(QLatin1Char('.'));
+  return dot >= 0 ? last.mid(dot).toLower() : QString();
+}
+
+// Whether the module for archives with this (lower-case) extension is present.
+bool ArchiveModulePresent(const QString& ext) {
+  return (ext == QLatin1String(".lzh") && HasLhaDll) || (ext == QLatin1String(".zip") && HasZipDll) ||
+         (ext == QLatin1String(".cab") && HasCabDll);
+}
+
 bool LibraryPresent(const char* dllName) {
   const QString file = platform::LibraryFileName(QLatin1String(dllName));
   return QFile::exists(GetWindowsFolder() + QLatin1Char('/') + file) ||
@@ -526,17 +539,16 @@ void TForm1::FolderTreeViewEx1Change(const QString& folderName) {
     BitBtn3->setEnabled(false);
     return;
   }
-  const QString ext = QLatin1Char('.') + QFileInfo(folderName).suffix().toUpper();
+  const QString ext = ExtensionOf(folderName);
   bool archive = false;
-  if (ext == QLatin1String(".EXE")) {
+  if (ext == QLatin1String(".exe")) {
     if (!IsSelfExtracting(folderName)) {
       BitBtn3->setEnabled(false);
       return;
     }
     archive = true;
   } else {
-    archive = (ext == QLatin1String(".LZH") && HasLhaDll) || (ext == QLatin1String(".ZIP") && HasZipDll) ||
-              (ext == QLatin1String(".CAB") && HasCabDll);
+    archive = ArchiveModulePresent(ext);
   }
   if (archive) {
     ArchivePath = folderName;
@@ -558,9 +570,8 @@ void TForm1::ListFolder(const QString& folder) {
   QDir dir(folder);
   // Only files: a folder that happens to be called "x.zip" is no archive.
   for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort)) {
-    const QString ext = QLatin1Char('.') + fi.suffix().toUpper();
-    const bool listed = ext == QLatin1String(".EXE") || (ext == QLatin1String(".LZH") && HasLhaDll) ||
-                        (ext == QLatin1String(".ZIP") && HasZipDll) || (ext == QLatin1String(".CAB") && HasCabDll);
+    const QString ext = ExtensionOf(fi.fileName());
+    const bool listed = ext == QLatin1String(".exe") || ArchiveModulePresent(ext);
     if (listed) {
       const QDateTime t = fi.lastModified();
       AddEntry(fi.fileName(), shell::PathIcon(fi.filePath()), SizeText(static_cast<uint64_t>(fi.size())),
@@ -598,9 +609,7 @@ bool TForm1::ListMembers(const QByteArray& mask) {
     int count = 0;
     for (int st = file.FindFirst(mask, &rec); st == 0; st = file.FindNext(&rec)) {
       const QString name = QString::fromUtf8(rec.info.path);
-      const QString last = name.section(QLatin1Char('/'), -1);
-      const qsizetype dot = last.lastIndexOf(QLatin1Char('.'));
-      const QString ext = dot >= 0 ? last.mid(dot).toLower() : QString();
+      const QString ext = ExtensionOf(name);
       const bool known = !ext.isEmpty() && std::any_of(std::begin(ExtensionTable), std::end(ExtensionTable),
                                                        [&ext](const QString& e) { return e == ext; });
       if (!(mask == "*.*" && known)) {
@@ -631,9 +640,7 @@ void TForm1::ListView1Change() {
   FolderArchive.clear();
   FolderProgram.clear();
   SelectedName = caption;
-  const QString last = caption.section(QLatin1Char('/'), -1);
-  const qsizetype dot = last.lastIndexOf(QLatin1Char('.'));
-  const QString ext = dot >= 0 ? last.mid(dot).toLower() : QString();
+  const QString ext = ExtensionOf(caption);
   auto inSlots = [&ext](std::initializer_list<int> indexes) {
     return !ext.isEmpty() &&
            std::any_of(indexes.begin(), indexes.end(), [&ext](int i) { return ExtensionTable[i] == ext; });
@@ -661,8 +668,7 @@ void TForm1::ListView1Change() {
   if (ext == QLatin1String(".exe")) {
     if (IsSelfExtracting(full)) FolderArchive = full;
     else FolderProgram = full;
-  } else if ((ext == QLatin1String(".lzh") && HasLhaDll) || (ext == QLatin1String(".zip") && HasZipDll) ||
-             (ext == QLatin1String(".cab") && HasCabDll)) {
+  } else if (ArchiveModulePresent(ext)) {
     FolderArchive = full;
   }
 }
