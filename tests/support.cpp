@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QStandardItemModel>
 #include <QThread>
 
 #include <ctime>
@@ -104,6 +106,19 @@ QString ZotTest::FakeOnPath(const QString& name) const {
   const QString path = Write(QStringLiteral("bin/") + name, "#!/bin/sh\nexit 0\n");
   QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   return path;
+}
+
+QStringList ListCaptions(TForm1& form) {
+  QStringList out;
+  for (int r = 0; r < form.ListView1->Items()->rowCount(); ++r) out << form.ListView1->Items()->item(r, 0)->text();
+  return out;
+}
+
+void SelectEntry(TForm1& form, const QString& caption) {
+  const int row = static_cast<int>(ListCaptions(form).indexOf(caption));
+  if (row >= 0)
+    form.ListView1->Selection()->select(form.ListView1->Items()->index(row, 0),
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 bool WaitUntil(const std::function<bool()>& cond, int ms) {

@@ -61,6 +61,12 @@ QString ReadAll(const QString& path);
 // The options the main window extracts with: x 1, jf 0, jse 0, jso 1.
 TArchiverOptions MainWindowOptions();
 
+class TForm1;
+// The captions of the main window's list, in order.
+QStringList ListCaptions(TForm1& form);
+// Selects the list entry with this caption, as a click would.
+void SelectEntry(TForm1& form, const QString& caption);
+
 // Processes events until cond holds or ms have passed; cond's last answer.
 // (Qt's QTRY macros do not report to GoogleTest.)
 bool WaitUntil(const std::function<bool()>& cond, int ms = 5000);

@@ -44,22 +44,11 @@ class ListingTest : public ZotTest {
     form->show();
     return form;
   }
-  static QStringList Captions(TForm1& f) {
-    QStringList out;
-    for (int r = 0; r < f.ListView1->Items()->rowCount(); ++r) out << f.ListView1->Items()->item(r, 0)->text();
-    return out;
-  }
   static int IconOf(TForm1& f, int row) {
     const QImage shown = f.ListView1->Items()->item(row, 0)->icon().pixmap(16).toImage();
     for (int i = 0; i < 4; ++i)
       if (glyphs::MemberIcon(i).pixmap(16).toImage() == shown) return i;
     return -1;
-  }
-  static void Select(TForm1& f, const QString& caption) {
-    for (int r = 0; r < f.ListView1->Items()->rowCount(); ++r)
-      if (f.ListView1->Items()->item(r, 0)->text() == caption)
-        f.ListView1->Selection()->select(f.ListView1->Items()->index(r, 0),
-                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
   QString folder;
 };
@@ -69,7 +58,7 @@ TEST_F(ListingTest, MembersAreListedByKind) {
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
   EXPECT_EQ(form->ArchivePath, folder + QStringLiteral("/kinds.zip"));
   // Programs, text, HTML (an upper-case .HTM once), then the rest, without extension last.
-  EXPECT_EQ(Captions(*form), (QStringList{QStringLiteral("setup.exe"), QStringLiteral("readme.txt"),
+  EXPECT_EQ(ListCaptions(*form), (QStringList{QStringLiteral("setup.exe"), QStringLiteral("readme.txt"),
                                            QStringLiteral("PAGE.HTM"), QStringLiteral("index.htm"),
                                            QStringLiteral("data.bin"), QStringLiteral("NOEXT")}));
   const int icons[] = {0, 1, 2, 2, 3, 3};
@@ -86,7 +75,7 @@ TEST_F(ListingTest, ButtonsFollowTheSelection) {
   EXPECT_EQ(state(), std::make_pair(false, false));
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/plain.exe")));
   EXPECT_EQ(state(), std::make_pair(false, false));
-  EXPECT_TRUE(Captions(*form).isEmpty());
+  EXPECT_TRUE(ListCaptions(*form).isEmpty());
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
   EXPECT_EQ(state(), std::make_pair(false, true));
 
@@ -99,7 +88,7 @@ TEST_F(ListingTest, ButtonsFollowTheSelection) {
               {"index.htm", true, &TForm1::HtmlMember},
               {"data.bin", false, nullptr}};
   for (const Row& r : rows) {
-    Select(*form, QLatin1String(r.member));
+    SelectEntry(*form, QLatin1String(r.member));
     EXPECT_EQ(state(), std::make_pair(r.run, true)) << r.member;
     if (r.field) {
       EXPECT_EQ((*form).*(r.field), QLatin1String(r.member));
@@ -107,11 +96,11 @@ TEST_F(ListingTest, ButtonsFollowTheSelection) {
   }
   // Folder mode: nothing runs from here; archives and programs are told apart.
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
-  Select(*form, QStringLiteral("lhasfx.exe"));
+  SelectEntry(*form, QStringLiteral("lhasfx.exe"));
   EXPECT_EQ(form->FolderArchive, folder + QStringLiteral("/lhasfx.exe"));
-  Select(*form, QStringLiteral("plain.exe"));
+  SelectEntry(*form, QStringLiteral("plain.exe"));
   EXPECT_EQ(form->FolderProgram, folder + QStringLiteral("/plain.exe"));
-  Select(*form, QStringLiteral("basic.cab"));
+  SelectEntry(*form, QStringLiteral("basic.cab"));
   EXPECT_EQ(form->FolderArchive, folder + QStringLiteral("/basic.cab"));
   EXPECT_FALSE(form->BitBtn2->isEnabled());
 }
@@ -119,13 +108,13 @@ TEST_F(ListingTest, ButtonsFollowTheSelection) {
 TEST_F(ListingTest, FoldersListTheirArchivesAndPrograms) {
   auto form = Create();
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
-  QStringList captions = Captions(*form);
+  QStringList captions = ListCaptions(*form);
   captions.sort();
   EXPECT_EQ(captions, (QStringList{QStringLiteral("basic.cab"), QStringLiteral("big.lzh"), QStringLiteral("kinds.zip"),
                                     QStringLiteral("level2.lzh"), QStringLiteral("lhasfx.exe"),
                                     QStringLiteral("plain.exe"), QStringLiteral("truncated.lzh"),
                                     QStringLiteral("zipsfx.exe")}));
-  const int big = Captions(*form).indexOf(QStringLiteral("big.lzh"));
+  const int big = ListCaptions(*form).indexOf(QStringLiteral("big.lzh"));
   EXPECT_EQ(form->ListView1->Items()->item(big, 1)->text(), QStringLiteral("   1,234,567"));
   EXPECT_TRUE(form->ListView1->Items()->item(big, 2)->text().contains(QStringLiteral("   ")));
   EXPECT_FALSE(form->ListView1->Items()->item(big, 0)->icon().isNull());
@@ -134,10 +123,10 @@ TEST_F(ListingTest, FoldersListTheirArchivesAndPrograms) {
 TEST_F(ListingTest, SelfExtractingProgramsListTheirMembers) {
   auto form = Create();
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/lhasfx.exe")));
-  EXPECT_EQ(Captions(*form).first(), QStringLiteral("bin/setup.exe"));
+  EXPECT_EQ(ListCaptions(*form).first(), QStringLiteral("bin/setup.exe"));
   EXPECT_TRUE(form->BitBtn3->isEnabled());
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/zipsfx.exe")));
-  EXPECT_TRUE(Captions(*form).contains(QStringLiteral("doc/a.txt")));
+  EXPECT_TRUE(ListCaptions(*form).contains(QStringLiteral("doc/a.txt")));
 }
 
 TEST_F(ListingTest, WithoutTheZipModuleAZipListsNothingButCanBeExtracted) {
@@ -146,14 +135,14 @@ TEST_F(ListingTest, WithoutTheZipModuleAZipListsNothingButCanBeExtracted) {
   ASSERT_FALSE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")) &&
                !form->ArchivePath.isEmpty());
   form->FolderTreeViewEx1Change(folder + QStringLiteral("/kinds.zip"));
-  EXPECT_TRUE(Captions(*form).isEmpty());
+  EXPECT_TRUE(ListCaptions(*form).isEmpty());
   EXPECT_TRUE(form->ArchivePath.isEmpty());
   EXPECT_FALSE(form->BitBtn2->isEnabled());
   EXPECT_TRUE(form->BitBtn3->isEnabled());
   // Nor are ZIP files listed in their folder.
   form->FolderTreeViewEx1Change(folder);
-  EXPECT_FALSE(Captions(*form).contains(QStringLiteral("kinds.zip")));
-  EXPECT_TRUE(Captions(*form).contains(QStringLiteral("plain.exe")));
+  EXPECT_FALSE(ListCaptions(*form).contains(QStringLiteral("kinds.zip")));
+  EXPECT_TRUE(ListCaptions(*form).contains(QStringLiteral("plain.exe")));
 }
 
 TEST_F(ListingTest, ErrorsOfTheArchiveLayerAreShownOnce) {
@@ -163,7 +152,7 @@ TEST_F(ListingTest, ErrorsOfTheArchiveLayerAreShownOnce) {
   form->FolderTreeViewEx1Change(folder + QStringLiteral("/level2.lzh"));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, QStringLiteral("LHA 形式書庫 を扱うには UNLHA32.DLL が 必要です。"));
-  EXPECT_TRUE(Captions(*form).isEmpty());
+  EXPECT_TRUE(ListCaptions(*form).isEmpty());
   // A damaged archive simply lists nothing.
   platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
   form->FolderTreeViewEx1Change(folder + QStringLiteral("/truncated.lzh"));
@@ -180,11 +169,11 @@ TEST_F(ListingTest, PopupMenuOnlyForArchiveMembers) {
     return shown;
   };
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
-  Select(*form, QStringLiteral("kinds.zip"));
+  SelectEntry(*form, QStringLiteral("kinds.zip"));
   EXPECT_FALSE(request());
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
   EXPECT_FALSE(request());  // nothing selected yet
-  Select(*form, QStringLiteral("readme.txt"));
+  SelectEntry(*form, QStringLiteral("readme.txt"));
   EXPECT_TRUE(request());
   QStringList items;
   for (QAction* a : form->PopupMenu1->actions()) items << a->text();
@@ -194,14 +183,14 @@ TEST_F(ListingTest, PopupMenuOnlyForArchiveMembers) {
 TEST_F(ListingTest, TheSameEntryIsNotClassifiedTwice) {
   auto form = Create();
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
-  Select(*form, QStringLiteral("setup.exe"));
+  SelectEntry(*form, QStringLiteral("setup.exe"));
   form->ExecMember.clear();
-  Select(*form, QStringLiteral("setup.exe"));
+  SelectEntry(*form, QStringLiteral("setup.exe"));
   EXPECT_TRUE(form->ExecMember.isEmpty());
   // A new listing starts over.
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/level2.lzh")));
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
-  Select(*form, QStringLiteral("setup.exe"));
+  SelectEntry(*form, QStringLiteral("setup.exe"));
   EXPECT_EQ(form->ExecMember, QStringLiteral("setup.exe"));
 }
 

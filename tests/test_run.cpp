@@ -45,12 +45,7 @@ class RunTest : public ZotTest {
     shell::SetComputerRoots({});
     ZotTest::TearDown();
   }
-  void Select(const QString& caption) {
-    for (int r = 0; r < form->ListView1->Items()->rowCount(); ++r)
-      if (form->ListView1->Items()->item(r, 0)->text() == caption)
-        form->ListView1->Selection()->select(form->ListView1->Items()->index(r, 0),
-                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  }
+  void Select(const QString& caption) { SelectEntry(*form, caption); }
   TForm2* Viewer() { return qobject_cast<TForm2*>(ViewerForm.data()); }
   QString folder;
   std::unique_ptr<TForm1> form;
