@@ -6,6 +6,13 @@
  * prefix ("Unlha", "UnZip", "Cab", "Tar", "Unrar", ...) plus a fixed suffix.
  * Strings are NUL-terminated 8-bit text in the system code page (UTF-8),
  * member paths use "/" as separator.
+ *
+ * Command lines quote every name and folder between double quotes. A name
+ * may hold characters that would end the quotes or the line (Linux allows
+ * them, Windows does not): inside a command line or response file the
+ * characters '"', '<' and the control characters 0x01-0x1F are written as
+ * '<' + two upper-case hex digits + '>' ("a\"b" is "a<22>b"). Text without
+ * those characters is passed unchanged.
  */
 #ifndef ZOT_COMMON_ARCHIVER_H
 #define ZOT_COMMON_ARCHIVER_H

@@ -1,4 +1,5 @@
 #include "app/func.h"
+#include "platform/folders.h"
 #include "platform/inuse.h"
 #include "support.h"
 
@@ -9,6 +10,7 @@
 #include <QThread>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -24,17 +26,106 @@ TEST_F(FuncTest, PathHelpers) {
 }
 
 TEST_F(FuncTest, TempRootRule) {
-  EXPECT_EQ(MakeTempRoot(QStringLiteral("/home/u/.local/share"), QStringLiteral("/tmp")),
-            QStringLiteral("/home/u/.local/share/zot/"));
-  EXPECT_EQ(MakeTempRoot(QStringLiteral("/data/Roaming/"), QStringLiteral("/tmp")),
-            QStringLiteral("/data/Roaming/zot/"));
-  // No application-data folder: the system temporary folder, case kept.
-  EXPECT_EQ(MakeTempRoot(QString(), QStringLiteral("/var/Tmp")), QStringLiteral("/var/Tmp/zot/"));
-  EXPECT_EQ(MakeTempRoot(QString(), QStringLiteral("/tmp/")), QStringLiteral("/tmp/zot/"));
+  EXPECT_EQ(MakeTempRoot(QStringLiteral("/home/u/.local/share")), QStringLiteral("/home/u/.local/share/zot/"));
+  EXPECT_EQ(MakeTempRoot(QStringLiteral("/data/Roaming/")), QStringLiteral("/data/Roaming/zot/"));
+  // No application-data folder: no fixed name (see NewPrivateTempFolder).
+  EXPECT_EQ(MakeTempRoot(QString()), QString());
+}
+
+TEST_F(FuncTest, TempRootIsAPrivateFolderOfOurOwn) {
+  auto mode = [](const QString& p) {
+    struct stat st {};
+    ::lstat(QFile::encodeName(p).constData(), &st);
+    return st.st_mode & 07777;
+  };
+  const QString root = Home() + QStringLiteral("/data/zot");
+  EXPECT_EQ(platform::MakePrivateFolder(root), QString());
+  EXPECT_EQ(mode(root), 0700u);
+  // One left open to others is tightened.
+  ::chmod(QFile::encodeName(root).constData(), 0777);
+  EXPECT_EQ(platform::MakePrivateFolder(root + QLatin1Char('/')), QString());
+  EXPECT_EQ(mode(root), 0700u);
+  // A link in its place is refused, and what it points to is left alone.
+  QDir().mkpath(Home() + QStringLiteral("/elsewhere"));
+  ::chmod(QFile::encodeName(Home() + QStringLiteral("/elsewhere")).constData(), 0755);
+  ASSERT_EQ(::symlink("../elsewhere", QFile::encodeName(Home() + QStringLiteral("/data/linked")).constData()), 0);
+  EXPECT_EQ(platform::MakePrivateFolder(Home() + QStringLiteral("/data/linked")), QStringLiteral("シンボリックリンクです"));
+  EXPECT_EQ(mode(Home() + QStringLiteral("/elsewhere")), 0755u);
+  Write(QStringLiteral("data/file"), "f");
+  EXPECT_FALSE(platform::MakePrivateFolder(Home() + QStringLiteral("/data/file")).isEmpty());
+
+  // The fallback: a new private folder each time.
+  const QString a = platform::NewPrivateTempFolder(), b = platform::NewPrivateTempFolder();
+  ASSERT_FALSE(a.isEmpty());
+  EXPECT_NE(a, b);
+  EXPECT_TRUE(a.startsWith(platform::TempFolder() + QStringLiteral("/zot-")));
+  EXPECT_EQ(mode(a), 0700u);
+  EXPECT_TRUE(DeleteFolderTree(a) && DeleteFolderTree(b));
+}
+
+// Every member name the windows turn into a path, hostile ones included.
+TEST_F(FuncTest, MemberPathsStayInsideTheirFolder) {
+  const QString root = Home() + QStringLiteral("/root");
+  QDir().mkpath(root);
+  struct Row {
+    const char* member;
+    const char* expected;  // below root, or nullptr when refused
+  } rows[] = {
+      {"readme.txt", "readme.txt"},
+      {"doc/sub/a.txt", "doc/sub/a.txt"},
+      {"/leading/slash.txt", nullptr},
+      {"doc\\win.txt", "doc/win.txt"},
+      {"./doc/./a.txt", "doc/a.txt"},
+      {"doc//a.txt", "doc/a.txt"},
+      {"../x", nullptr},
+      {"a/../../x", nullptr},
+      {"a/../x", nullptr},
+      {"..\\x", nullptr},
+      {"a\\..\\..\\x", nullptr},
+      {"..", nullptr},
+      {"/abs", nullptr},
+      {"/etc/passwd", nullptr},
+      {"\\abs", nullptr},
+      {"C:\\x", nullptr},
+      {"c:/x", nullptr},
+      {"", nullptr},
+      {"/", nullptr},
+      {".", nullptr},
+      {"say \"hi\".txt", "say \"hi\".txt"},
+      {"x\" \"*\" \".zip", "x\" \"*\" \".zip"},
+      {"..foo/bar..", "..foo/bar.."},
+      // Shift-JIS names whose second byte is 0x5C reach us decoded: no separator.
+      {"表.txt", "表.txt"},
+      {"ソフト/能.txt", "ソフト/能.txt"},
+      {"bad%FF%FEname.txt", "bad%FF%FEname.txt"},
+  };
+  for (const Row& r : rows) {
+    const std::optional<QString> got = MemberPathIn(root, QString::fromUtf8(r.member));
+    if (!r.expected) {
+      EXPECT_FALSE(got) << r.member << " -> " << got.value_or(QString()).toStdString();
+    } else {
+      ASSERT_TRUE(got) << r.member;
+      EXPECT_EQ(*got, root + QLatin1Char('/') + QString::fromUtf8(r.expected)) << r.member;
+    }
+  }
+  // What stands there now counts too: a link out of the folder is refused.
+  QDir().mkpath(Home() + QStringLiteral("/outside"));
+  Write(QStringLiteral("outside/secret.txt"), "s");
+  ASSERT_EQ(::symlink(QFile::encodeName(Home() + QStringLiteral("/outside")).constData(),
+                      QFile::encodeName(root + QStringLiteral("/out")).constData()), 0);
+  ASSERT_EQ(::symlink("../outside/secret.txt", QFile::encodeName(root + QStringLiteral("/s.txt")).constData()), 0);
+  ASSERT_EQ(::symlink("gone", QFile::encodeName(root + QStringLiteral("/dangling.txt")).constData()), 0);
+  Write(QStringLiteral("root/in.txt"), "i");
+  ASSERT_EQ(::symlink("in.txt", QFile::encodeName(root + QStringLiteral("/alias.txt")).constData()), 0);
+  EXPECT_FALSE(MemberPathIn(root, QStringLiteral("out/secret.txt")));
+  EXPECT_FALSE(MemberPathIn(root, QStringLiteral("s.txt")));
+  EXPECT_FALSE(MemberPathIn(root, QStringLiteral("dangling.txt")));
+  EXPECT_EQ(MemberPathIn(root, QStringLiteral("alias.txt")), root + QStringLiteral("/alias.txt"));
+  EXPECT_EQ(MemberPathIn(root + QLatin1Char('/'), QStringLiteral("in.txt")), root + QStringLiteral("/in.txt"));
 }
 
 TEST_F(FuncTest, TempRootFollowsTheDataHome) {
-  EXPECT_EQ(MakeTempRoot(GetSpecialFolder(26), QStringLiteral("/tmp")),
+  EXPECT_EQ(MakeTempRoot(GetSpecialFolder(26)),
             Home() + QStringLiteral("/.local/share/zot/"));
   qputenv("XDG_DATA_HOME", "/elsewhere/data");
   EXPECT_EQ(GetSpecialFolder(26), QStringLiteral("/elsewhere/data"));
@@ -119,16 +210,87 @@ TEST_F(FuncTest, DeleteFolderTreeLeavesWhatARunningProgramHolds) {
   EXPECT_TRUE(DeleteFolderTree(Home() + QStringLiteral("/t")));
 }
 
-TEST_F(FuncTest, DeleteFolderTreeKeepsWhatTheSystemRefuses) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root may delete from read-only folders";
-  Write(QStringLiteral("t/locked/inner.txt"), "i");
+// Runs f as the unprivileged user "nobody" in a child process (root may
+// delete from any folder, so the permission rules only show without it).
+template <typename F>
+int AsNobody(F&& f) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+    ::_exit(f());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+void Chown(const QString& path) {
+  ASSERT_EQ(::lchown(QFile::encodeName(path).constData(), 65534, 65534), 0) << path.toStdString();
+}
+
+TEST_F(FuncTest, DeleteFolderTreeRepairsPermissionsAndSaysWhatTheSystemRefuses) {
+  // Folders with 0555 and 0000, as archives and programs may leave them, go;
+  // a folder of another user (which we may not change) stays and is said.
+  const QString t = Home() + QStringLiteral("/t");
+  Write(QStringLiteral("t/ro/inner.txt"), "i");
+  Write(QStringLiteral("t/none/deeper/x.txt"), "x");
   Write(QStringLiteral("t/b.txt"), "b");
-  const QString locked = Home() + QStringLiteral("/t/locked");
-  QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
-  EXPECT_FALSE(DeleteFolderTree(Home() + QStringLiteral("/t")));
-  EXPECT_TRUE(QFileInfo::exists(locked + QStringLiteral("/inner.txt")));
-  EXPECT_FALSE(QFileInfo::exists(Home() + QStringLiteral("/t/b.txt")));
-  QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  Write(QStringLiteral("t/foreign/kept.txt"), "k");
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    for (const char* p : {"", "/ro", "/ro/inner.txt", "/none", "/none/deeper", "/none/deeper/x.txt", "/b.txt"})
+      Chown(t + QLatin1String(p));
+    ::chmod(QFile::encodeName(Home()).constData(), 0755);
+  }
+  ::chmod(QFile::encodeName(t + QStringLiteral("/foreign")).constData(), 0755);
+  ::chmod(QFile::encodeName(t + QStringLiteral("/ro")).constData(), 0555);
+  ::chmod(QFile::encodeName(t + QStringLiteral("/none/deeper")).constData(), 0000);
+  ::chmod(QFile::encodeName(t + QStringLiteral("/none")).constData(), 0000);
+
+  auto run = [&] {
+    TDeleteReport report;
+    const bool ok = DeleteFolderTree(t, &report);
+    if (ok || !report.inUse.isEmpty()) return 1;
+    // Only what lies in the foreign folder is refused; the folders above stay quietly.
+    if (report.failed.size() != 1 || !report.failed[0].startsWith(t + QStringLiteral("/foreign/kept.txt: ")))
+      return 2;
+    return 0;
+  };
+  if (root) {
+    EXPECT_EQ(AsNobody(run), 0);
+  } else {
+    // Without root there is no foreign folder to make; the repair still shows.
+    ::chmod(QFile::encodeName(t + QStringLiteral("/foreign")).constData(), 0555);
+    EXPECT_FALSE(DeleteFolderTree(t));
+    QFile::setPermissions(t + QStringLiteral("/foreign"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+  EXPECT_FALSE(QFileInfo::exists(t + QStringLiteral("/ro")));
+  EXPECT_FALSE(QFileInfo::exists(t + QStringLiteral("/none")));
+  EXPECT_FALSE(QFileInfo::exists(t + QStringLiteral("/b.txt")));
+  EXPECT_TRUE(root ? QFileInfo::exists(t + QStringLiteral("/foreign/kept.txt")) : true);
+}
+
+TEST_F(FuncTest, InUseIsSeenThroughALinkedDataFolder) {
+  // ~/.local/share may be a link to another disk: the scan and the deletion
+  // must agree on the paths.
+  QDir().mkpath(Home() + QStringLiteral("/disk/zot/run"));
+  ASSERT_EQ(::symlink(QFile::encodeName(Home() + QStringLiteral("/disk")).constData(),
+                      QFile::encodeName(Home() + QStringLiteral("/share-link")).constData()), 0);
+  const QString via = Home() + QStringLiteral("/share-link/zot/");
+  QProcess worker;
+  worker.setWorkingDirectory(Home() + QStringLiteral("/disk/zot/run"));
+  worker.start(QStringLiteral("/bin/sleep"), {QStringLiteral("30")});
+  ASSERT_TRUE(worker.waitForStarted());
+  ASSERT_TRUE(WaitUntil([&] { return !platform::PathsInUse(QFile::encodeName(via).toStdString()).empty(); }));
+  TDeleteReport report;
+  EXPECT_FALSE(DeleteFolderTree(via, &report));
+  EXPECT_TRUE(QFileInfo(Home() + QStringLiteral("/disk/zot/run")).isDir());
+  EXPECT_EQ(report.inUse, QStringList{QFileInfo(Home() + QStringLiteral("/disk/zot/run")).canonicalFilePath()});
+  EXPECT_TRUE(report.failed.isEmpty());
+  worker.kill();
+  worker.waitForFinished();
+  EXPECT_TRUE(DeleteFolderTree(via));
+  EXPECT_TRUE(QFileInfo(Home() + QStringLiteral("/disk")).isDir());
 }
 
 TEST_F(FuncTest, DocumentPlaceholderIsRemovedWithTheCharacterBeforeIt) {

@@ -106,7 +106,8 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
   }
 
   std::string input;
-  for (const std::string& n : names) input += n + "\n";
+  // NUL ends each name: a name may hold any other byte, a line end too.
+  for (const std::string& n : names) input += n + '\0';
   for (size_t sent = 0; sent < input.size();) {
     const ssize_t n = ::send(in[0], input.data() + sent, input.size() - sent, MSG_NOSIGNAL);
     if (n <= 0) break;

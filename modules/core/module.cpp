@@ -4,8 +4,10 @@
 #include "text.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -44,6 +46,7 @@ std::vector<Token> Tokenize(const std::string& line) {
         t.text += line[i++];
       }
     }
+    t.text = UnescapeCommandText(t.text);
     out.push_back(t);
   }
   return out;
@@ -57,7 +60,7 @@ bool ReadResponseFile(const std::string& path, std::vector<std::string>& names) 
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() >= 2 && line.front() == '"' && line.back() == '"') line = line.substr(1, line.size() - 2);
-    if (!line.empty()) names.push_back(line);
+    if (!line.empty()) names.push_back(UnescapeCommandText(line));
   }
   return true;
 }
@@ -368,7 +371,56 @@ int Module::KillOwnerWindowEx(void* wnd) {
   return 1;
 }
 
+namespace {
+
+// Bytes free for us on the file system that holds folder (or its nearest
+// existing parent), and its size; $ZOT_FREE_SPACE stands in for a full disk
+// in tests.
+bool FreeSpace(std::string folder, uint64_t* avail, uint64_t* total) {
+  if (const char* v = std::getenv("ZOT_FREE_SPACE")) {
+    *avail = std::strtoull(v, nullptr, 10);
+    *total = UINT64_MAX;
+    return true;
+  }
+  struct statvfs fs {};
+  while (::statvfs(folder.c_str(), &fs) != 0) {
+    const size_t slash = folder.find_last_of('/');
+    if (slash == std::string::npos || folder.size() <= 1) return false;
+    folder = slash == 0 ? "/" : folder.substr(0, slash);
+  }
+  *avail = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+  *total = static_cast<uint64_t>(fs.f_blocks) * fs.f_frsize;
+  return true;
+}
+
+std::string MegaBytes(uint64_t n) { return std::to_string((n + (1 << 20) - 1) >> 20) + " MB"; }
+
+}  // namespace
+
+// Refuses an extraction whose members would not fit: the sizes the archive
+// states, plus a margin so that the disk is never filled to the last byte.
+bool Module::RoomFor(const Command& c, const std::string& folder, std::vector<std::string>& messages) {
+  const auto dir = Members(format_, c.archive);
+  if (!dir) return true;  // the worker will say what is wrong with the archive
+  uint64_t needed = 0;
+  for (const Member& m : dir->members)
+    if (!(m.r.flags & kDirectory) && NameWanted(c.names, m.path)) needed += m.r.size;
+  uint64_t avail = 0, total = 0;
+  if (!FreeSpace(folder, &avail, &total)) return true;
+  const uint64_t margin = std::min<uint64_t>(64ull << 20, total / 20);
+  if (needed <= avail && avail - needed >= margin) return true;
+  messages.push_back("展開先の空き容量が足りません (必要 " + MegaBytes(needed) + "、空き " + MegaBytes(avail) +
+                     ")。展開しませんでした: " + folder);
+  return false;
+}
+
 uint32_t Module::Extract(const Command& c, bool junk, std::vector<std::string>& messages) {
+  // Never the working folder of whoever loaded us.
+  if (c.folder.empty() || c.folder[0] != '/') {
+    messages.push_back("展開先フォルダーが指定されていないか、絶対パスではありません。");
+    return kErrorCommand;
+  }
+  if (!RoomFor(c, c.folder, messages)) return kErrorFile;
   CaWindow* w = Window(owner_);
   const uint32_t msg = CaRegisterWindowMessage(CA_PROGRESS_MESSAGE_NAME);
   CaExtractingInfo info{};
@@ -378,7 +430,7 @@ uint32_t Module::Extract(const Command& c, bool junk, std::vector<std::string>& 
   std::string current;  // output of the member being written
   bool complete = true;
   bool cancelled = send(CA_STATE_BEGIN);
-  const std::string folder = c.folder.empty() ? std::string(".") : c.folder;
+  const std::string& folder = c.folder;
   WorkerRun run;
   if (!cancelled) {
     run = RunWorker({format_, "x", c.archive, folder, junk ? "j" : ""}, c.names, [&](Rec type, const std::string& p) {

@@ -47,6 +47,7 @@ class Module {
 
  private:
   uint32_t Extract(const Command& c, bool junk, std::vector<std::string>& messages);
+  bool RoomFor(const Command& c, const std::string& folder, std::vector<std::string>& messages);
   uint32_t Create(const Command& c, std::vector<std::string>& messages);
 
   const char* format_;

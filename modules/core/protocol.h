@@ -4,7 +4,7 @@
 // ("zot-arcworker"), so that a decoder that crashes, loops or eats memory
 // costs one failed operation, not the program. The worker is started as
 //   zot-arcworker FORMAT OP ARCHIVE [DEST] [FLAGS]
-// reads member names (one a line) from its standard input where OP needs
+// reads member names (each ended by a NUL byte) from its standard input where OP needs
 // them, and answers on its standard output with records:
 //   1 byte type, 4 bytes little-endian payload length, payload.
 #pragma once

@@ -94,23 +94,45 @@ bool WildcardMatch(const std::string& pattern, const std::string& path) {
   return p == pattern.size();
 }
 
+namespace {
+
+std::vector<std::string> SplitPath(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : path) {
+    if (c == '/' || c == '\\') {
+      parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  parts.push_back(part);
+  return parts;
+}
+
+bool IsDrive(const std::string& part) {
+  return part.size() == 2 && part[1] == ':' && ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
+}
+
+}  // namespace
+
 std::string SafeRelativePath(const std::string& path, bool junk, bool* refused) {
   *refused = false;
+  const std::vector<std::string> all = SplitPath(path);
+  const bool absolute = all.front().empty() && all.size() > 1;
+  // "C:" before the first separator makes a Windows path absolute.
+  const bool drive = all.size() > 1 && IsDrive(all.front());
   std::vector<std::string> parts;
-  size_t start = 0;
-  const bool absolute = !path.empty() && (path[0] == '/' || path[0] == '\\');
-  while (start <= path.size()) {
-    size_t end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    const std::string part = path.substr(start, end - start);
+  for (size_t i = drive ? 1 : 0; i < all.size(); ++i) {
+    const std::string& part = all[i];
     if (part == "..") {
       *refused = true;
       return std::string();
     }
     if (!part.empty() && part != ".") parts.push_back(part);
-    start = end + 1;
   }
-  if (absolute && !junk) {
+  if ((absolute || drive) && !junk) {
     *refused = true;
     return std::string();
   }
@@ -119,6 +141,74 @@ std::string SafeRelativePath(const std::string& path, bool junk, bool* refused) 
   std::string out;
   for (const std::string& part : parts) out += (out.empty() ? "" : "/") + part;
   return out;
+}
+
+bool SafeLinkTarget(const std::string& linkPath, const std::string& target) {
+  if (target.empty() || target[0] == '/' || target[0] == '\\') return false;
+  // Folders between the destination and the link: how far ".." may climb.
+  size_t depth = 0;
+  for (char c : linkPath)
+    if (c == '/') ++depth;
+  bool climbing = true;
+  const std::vector<std::string> parts = SplitPath(target);
+  if (parts.size() > 1 && IsDrive(parts.front())) return false;
+  for (const std::string& part : parts) {
+    if (part == "..") {
+      // A ".." after a name could climb out of a folder reached through another link.
+      if (!climbing || depth == 0) return false;
+      --depth;
+    } else if (!part.empty() && part != ".") {
+      climbing = false;
+    }
+  }
+  return true;
+}
+
+std::string PrintableName(const std::string& bytes) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const size_t n = bytes.size();
+  for (size_t i = 0; i < n;) {
+    // The longest valid UTF-8 sequence here, else one byte as %XX.
+    const unsigned char c = p[i];
+    size_t len = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3 : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+    if (len > 1 && (i + len > n || !IsValidUtf8(bytes.substr(i, len)))) len = 0;
+    if (len == 0 || c == 0) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+      ++i;
+    } else {
+      out.append(bytes, i, len);
+      i += len;
+    }
+  }
+  for (char& c : out)
+    if (c == '\\') c = '/';
+  return out;
+}
+
+std::string UnescapeCommandText(const std::string& text) {
+  if (text.find('<') == std::string::npos) return text;
+  auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1; };
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '<' && i + 3 < text.size() && text[i + 3] == '>' && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+      out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+bool NameWanted(const std::vector<std::string>& names, const std::string& path) {
+  if (names.empty()) return true;
+  for (const std::string& n : names)
+    if (n == path || WildcardMatch(n, path)) return true;
+  return false;
 }
 
 }  // namespace arc

@@ -23,8 +23,25 @@ class Wildcard {
   std::string pattern_;
 };
 // The part of a stored path that may be written below a destination folder:
-// no leading "/", no "." or empty parts; empty when the path leaves the
-// folder ("..") or names nothing. junk keeps the last part only.
+// "/" and "\\" both separate, no "." or empty parts; refused (and empty) when
+// the path leaves the folder (".."), is absolute ("/x", "C:\\x") or, without
+// junk, names nothing. junk keeps the last part only.
 std::string SafeRelativePath(const std::string& path, bool junk, bool* refused);
+
+// Whether a symbolic link at linkPath (safe, relative to the destination)
+// with this target resolves inside the destination, whatever the other links
+// there point to: the target is relative, climbs with leading ".." only, and
+// no higher than the link's own folder.
+bool SafeLinkTarget(const std::string& linkPath, const std::string& target);
+
+// A stored name as UTF-8 text with "/" separators: bytes that do not decode
+// are shown as %XX, so that the name is never lost.
+std::string PrintableName(const std::string& bytes);
+
+// Undoes the command-line escapes of common_archiver.h ("<22>" is '"').
+std::string UnescapeCommandText(const std::string& text);
+
+// Whether a member is asked for by a list of names or wildcards (all when empty).
+bool NameWanted(const std::vector<std::string>& names, const std::string& path);
 
 }  // namespace arc

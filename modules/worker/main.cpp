@@ -33,10 +33,8 @@ int main(int argc, char** argv) {
   if (argc > 5) job.flags = argv[5];
   if (job.op != "l") {
     std::string line;
-    while (std::getline(std::cin, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
+    while (std::getline(std::cin, line, '\0'))
       if (!line.empty()) job.names.push_back(line);
-    }
   }
   static char buffer[1 << 16];
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);

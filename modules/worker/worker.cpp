@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -56,9 +57,12 @@ la_int64_t SkipCb(struct archive* a, void* data, la_int64_t request) {
   return step;
 }
 
-// Opens a reader for the module's format only; cp932 asks libarchive to
-// decode stored names from Shift-JIS.
-struct archive* OpenReader(const Job& job, Source& src, bool cp932, std::string* error) {
+// How stored names are read: as the archive says (UTF-8), as Shift-JIS, or
+// byte for byte (ISO-8859-1 keeps every byte) to be decoded name by name.
+enum class Names { Native, Cp932, Raw };
+
+// Opens a reader for the module's format only.
+struct archive* OpenReader(const Job& job, Source& src, Names names, std::string* error) {
   src.fd = ::open(job.archive.c_str(), O_RDONLY | O_CLOEXEC);
   if (src.fd < 0) {
     *error = "書庫ファイルを開けません: " + job.archive + " (" + std::strerror(errno) + ")";
@@ -85,7 +89,8 @@ struct archive* OpenReader(const Job& job, Source& src, bool cp932, std::string*
     archive_read_support_format_gnutar(a);
     archive_read_support_filter_all(a);
   }
-  if (cp932) archive_read_set_options(a, "hdrcharset=CP932");
+  if (names == Names::Cp932) archive_read_set_options(a, "hdrcharset=CP932");
+  if (names == Names::Raw) archive_read_set_options(a, "hdrcharset=ISO-8859-1");
   archive_read_set_read_callback(a, ReadCb);
   archive_read_set_seek_callback(a, SeekCb);
   archive_read_set_skip_callback(a, SkipCb);
@@ -98,12 +103,38 @@ struct archive* OpenReader(const Job& job, Source& src, bool cp932, std::string*
   return a;
 }
 
-// The member's path as UTF-8, or empty when it cannot be decoded.
-std::string EntryPath(struct archive_entry* e) {
+// The bytes behind a name read as ISO-8859-1; names the archive marks as
+// UTF-8 come through as they are.
+std::string Latin1Bytes(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if ((c == 0xC2 || c == 0xC3) && i + 1 < s.size()) {
+      out += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(s[++i]) & 0x3F));
+    } else {
+      return s;
+    }
+  }
+  return out;
+}
+
+// The member's path as UTF-8 with "/" separators, or empty when this way of
+// reading names does not decode it. Read byte for byte, a name is UTF-8 or
+// Shift-JIS, and bytes that are neither come out as %XX.
+std::string EntryPath(struct archive_entry* e, Names names) {
   const char* p = archive_entry_pathname_utf8(e);
   if (!p) p = archive_entry_pathname(e);
-  std::string s = p ? p : "";
-  return IsValidUtf8(s) ? s : std::string();
+  if (!p) return std::string();
+  std::string s = p;
+  if (names == Names::Raw) {
+    s = Latin1Bytes(s);
+    if (!IsValidUtf8(s))
+      if (const std::string sjis = Cp932ToUtf8(s); !sjis.empty()) s = sjis;
+    return PrintableName(s);
+  }
+  return IsValidUtf8(s) ? PrintableName(s) : std::string();
 }
 
 // Walks every header; visit returns false to stop. Retries the whole walk
@@ -113,9 +144,9 @@ enum class Walk { Done, Stopped, Failed };
 Walk ForEachHeader(const Job& job, std::string* error,
                    const std::function<bool(struct archive*, struct archive_entry*, const std::string&)>& visit,
                    const std::function<void()>& restart = {}) {
-  for (bool cp932 : {false, true}) {
+  for (Names names : {Names::Native, Names::Cp932, Names::Raw}) {
     Source src;
-    struct archive* a = OpenReader(job, src, cp932, error);
+    struct archive* a = OpenReader(job, src, names, error);
     if (!a) {
       if (src.fd >= 0) ::close(src.fd);
       return Walk::Failed;
@@ -126,8 +157,10 @@ Walk ForEachHeader(const Job& job, std::string* error,
       struct archive_entry* e = nullptr;
       const int r = archive_read_next_header(a, &e);
       if (r == ARCHIVE_EOF) break;
-      const std::string path = r >= ARCHIVE_WARN ? EntryPath(e) : std::string();
-      if ((r < ARCHIVE_WARN || path.empty()) && !cp932) {
+      const std::string path = r >= ARCHIVE_WARN ? EntryPath(e, names) : std::string();
+      // A damaged header may be a name in the wrong encoding: Shift-JIS is
+      // tried once; after that only a name that does not decode reads again.
+      if ((r < ARCHIVE_WARN && names == Names::Native) || (r >= ARCHIVE_WARN && path.empty() && names != Names::Raw)) {
         retry = true;
         break;
       }
@@ -205,13 +238,6 @@ void ReplaceExisting(const std::string& rel, mode_t type) {
   if (!S_ISDIR(st.st_mode)) ::unlink(rel.c_str());
 }
 
-bool Wanted(const Job& job, const std::string& path) {
-  if (job.names.empty()) return true;
-  for (const std::string& n : job.names)
-    if (n == path || WildcardMatch(n, path)) return true;
-  return false;
-}
-
 uint32_t Extract(const Job& request, Output& out) {
   Job job = request;
   // The archive is opened after moving into the destination folder.
@@ -239,72 +265,104 @@ uint32_t Extract(const Job& request, Output& out) {
   uint32_t status = kOk;
   std::string error;
   const Walk w = ForEachHeader(job, &error, [&](struct archive* a, struct archive_entry* e, const std::string& path) {
-    if (!Wanted(job, path)) return true;
-    if (junk && archive_entry_filetype(e) == AE_IFDIR) return true;
+    if (!NameWanted(job.names, path)) return true;
+    const mode_t type = archive_entry_filetype(e);
+    if (junk && type == AE_IFDIR) return true;
+    auto refuse = [&](const char* why) {
+      out.Problem(kErrorWarning, path + why);
+      status = std::max<uint32_t>(status, kErrorWarning);
+      return true;
+    };
+    // Devices, FIFOs and sockets have no business in an extracted archive.
+    if (type == AE_IFIFO || type == AE_IFCHR || type == AE_IFBLK || type == AE_IFSOCK)
+      return refuse(": 特殊ファイル (デバイスや FIFO) のため展開しませんでした。");
     bool refused = false;
     const std::string rel = SafeRelativePath(path, junk, &refused);
-    if (refused) {
-      out.Problem(kErrorWarning, path + ": 展開先フォルダーの外を指すため展開しませんでした。");
-      status = kErrorWarning;
-      return true;
-    }
+    if (refused) return refuse(": 展開先フォルダーの外を指すため展開しませんでした。");
     if (rel.empty()) return true;
     if (const char* link = archive_entry_hardlink(e)) {
       bool bad = false;
       const std::string target = SafeRelativePath(link, junk, &bad);
-      if (bad || target.empty()) {
-        out.Problem(kErrorWarning, path + ": 展開先フォルダーの外を指すため展開しませんでした。");
-        status = kErrorWarning;
-        return true;
-      }
+      if (bad || target.empty()) return refuse(": 展開先フォルダーの外を指すため展開しませんでした。");
       archive_entry_copy_hardlink(e, target.c_str());
     }
+    if (type == AE_IFLNK) {
+      const char* target = archive_entry_symlink_utf8(e);
+      if (!target) target = archive_entry_symlink(e);
+      if (!target || !SafeLinkTarget(rel, target))
+        return refuse(": 展開先フォルダーの外を指すリンクのため展開しませんでした。");
+    }
     archive_entry_copy_pathname(e, rel.c_str());
-    // Permission bits as the user's umask allows, never set-id or sticky bits.
-    archive_entry_set_perm(e, archive_entry_perm(e) & 0777 & ~mask);
-    ReplaceExisting(rel, archive_entry_filetype(e));
+    // Permission bits as the user's umask allows, never set-id or sticky
+    // bits; folders always let their owner in, so they can be cleaned up.
+    mode_t perm = archive_entry_perm(e) & 0777 & ~mask;
+    if (type == AE_IFDIR) perm |= 0700;
+    archive_entry_set_perm(e, perm);
+    ReplaceExisting(rel, type);
+    const bool sized = archive_entry_size_is_set(e) && type == AE_IFREG && !archive_entry_hardlink(e);
     const uint64_t size = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
+    // The stated size is checked against the data below; left to the disk
+    // writer it would grow a short file to whatever the header claims.
+    const bool sparse = archive_entry_sparse_count(e) > 0;
+    if (sized && !sparse) archive_entry_unset_size(e);
     out.Put(Rec::Begin, std::string(reinterpret_cast<const char*>(&size), 8) + path + '\0' + job.dest + "/" + rel);
     if (archive_write_header(disk, e) < ARCHIVE_WARN) {
       const char* msg = archive_error_string(disk);
-      out.Problem(kErrorWarning, path + ": 展開しませんでした (" + (msg ? msg : "") + ")");
-      status = kErrorWarning;
-      return true;
+      return refuse((": 展開しませんでした (" + std::string(msg ? msg : "") + ")").c_str());
     }
-    uint64_t written = 0, reported = 0;
+    // A member that does not check out is removed, never left as if good.
+    auto fail = [&](uint32_t why, const std::string& message) {
+      out.Problem(why, path + message);
+      archive_write_finish_entry(disk);
+      ::unlink(rel.c_str());
+      status = why;
+    };
+    auto diskFull = [&] { return archive_errno(disk) == ENOSPC || archive_errno(disk) == EDQUOT; };
+    uint64_t written = 0, reported = 0, end = 0;
     for (;;) {
       const void* block;
       size_t len;
       la_int64_t offset;
       const int r = archive_read_data_block(a, &block, &len, &offset);
       if (r == ARCHIVE_EOF) break;
-      // A method libarchive cannot decode comes back as a warning with no data.
-      if (r < ARCHIVE_WARN || (r == ARCHIVE_WARN && len == 0)) {
+      // A CRC mismatch comes back as a warning, as does a method libarchive
+      // cannot decode (with no data).
+      if (r != ARCHIVE_OK) {
         const char* msg = archive_error_string(a);
-        const bool method = msg && std::strstr(msg, "nsupported");
-        out.Problem(method ? kErrorUnsupported : kErrorCorrupt,
-                    path + (method ? ": 圧縮方式に対応していないため展開できません (" : ": 展開できません (") +
-                        (msg ? msg : "") + ")");
-        archive_write_finish_entry(disk);
-        ::unlink(rel.c_str());  // no half-written member stays behind
-        status = method ? kErrorUnsupported : kErrorCorrupt;
+        const bool method = len == 0 && msg && std::strstr(msg, "nsupported");
+        fail(method ? kErrorUnsupported : kErrorCorrupt,
+             (method ? ": 圧縮方式に対応していないため展開できません (" : ": 展開できません。書庫が壊れています (") +
+                 std::string(msg ? msg : "") + ")");
         return r != ARCHIVE_FATAL;
       }
       if (archive_write_data_block(disk, block, len, offset) < ARCHIVE_WARN) {
-        out.Problem(kErrorFile, path + ": 書き込めません (" + std::string(archive_error_string(disk) ?: "") + ")");
-        archive_write_finish_entry(disk);
-        ::unlink(rel.c_str());
-        status = kErrorFile;
+        if (diskFull()) {
+          fail(kErrorFile, ": ディスクの空き容量が足りないため、展開を中止しました。");
+          return false;
+        }
+        fail(kErrorFile, ": 書き込めません (" + std::string(archive_error_string(disk) ?: "") + ")");
         return true;
       }
       written += len;
+      end = std::max<uint64_t>(end, static_cast<uint64_t>(offset) + len);
       if (written - reported >= kBlock) {
         out.U64(Rec::Written, written);
         out.Flush();
         reported = written;
       }
     }
-    archive_write_finish_entry(disk);
+    if (sized && !sparse && end != size) {
+      fail(kErrorCorrupt, ": 展開できません。書庫に記録された大きさ (" + std::to_string(size) + " バイト) と中身 (" +
+                              std::to_string(end) + " バイト) が合いません。");
+      return true;
+    }
+    if (archive_write_finish_entry(disk) < ARCHIVE_WARN) {
+      const bool full = diskFull();
+      out.Problem(kErrorFile, path + (full ? ": ディスクの空き容量が足りないため、展開を中止しました。" : ": 書き込めません (" + std::string(archive_error_string(disk) ?: "") + ")"));
+      ::unlink(rel.c_str());
+      status = kErrorFile;
+      return !full;
+    }
     out.U64(Rec::Written, written);
     out.Flush();
     return true;

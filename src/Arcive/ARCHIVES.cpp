@@ -15,7 +15,17 @@ QString ExpandFileName(const QString& path) { return QDir::cleanPath(QDir::curre
 
 namespace {
 
-QByteArray Quoted(const QByteArray& s) { return '"' + s + '"'; }
+// Between double quotes, with the characters that would end the quotes or
+// the line written as "<XX>" (see common_archiver.h); no such byte can be
+// the second byte of a Shift-JIS character.
+QByteArray Quoted(const QByteArray& s) {
+  QByteArray out = "\"";
+  for (const char c : s) {
+    if (c == '"' || c == '<' || (c >= 0x01 && c < 0x20)) out += '<' + QByteArray::number(uchar(c), 16).toUpper().rightJustified(2, '0') + '>';
+    else out += c;
+  }
+  return out + '"';
+}
 
 template <typename Fn>
 Fn Entry(void* address) {

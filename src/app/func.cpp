@@ -6,11 +6,16 @@
 #include "platform/process.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -18,32 +23,75 @@ namespace {
 
 const QChar kSep = QLatin1Char('/');
 
-bool DeleteTree(const std::string& folder, const std::set<std::string>& inUse) {
-  const std::string base = folder.back() == '/' ? folder : folder + '/';
-  bool ok = true;
-  if (DIR* dir = ::opendir(base.c_str())) {
+struct Deleter {
+  std::set<std::string> inUse;
+  TDeleteReport* report;
+
+  void Failed(const std::string& path, int err) {
+    if (report) report->failed << QFile::decodeName(path.c_str()) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err));
+  }
+  void Held(const std::string& path) {
+    if (report) report->inUse << QFile::decodeName(path.c_str());
+  }
+
+  // Empties and removes the folder `name` of the folder parent (path is its
+  // full, resolved path); false when anything stays.
+  bool Tree(int parent, const char* name, const std::string& path) {
+    // A folder without read, write or search permission for its owner (as
+    // archives and programs leave them) is given it first; O_PATH opens
+    // the folder itself, never what a link in its place points to.
+    const int self = ::openat(parent, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (self < 0) {
+      Failed(path, errno);
+      return false;
+    }
+    struct stat st {};
+    if (::fstat(self, &st) == 0 && (st.st_mode & 0700) != 0700)
+      ::chmod(("/proc/self/fd/" + std::to_string(self)).c_str(), (st.st_mode & 07777) | 0700);
+    const int fd = ::openat(self, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(self);
+    bool ok = true;
+    if (fd < 0) {
+      Failed(path, errno);
+      return false;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+      ::close(fd);
+      Failed(path, errno);
+      return false;
+    }
     while (dirent* e = ::readdir(dir)) {
-      const std::string name = e->d_name;
-      if (name == "." || name == "..") continue;
-      const std::string path = base + name;
-      struct stat st {};
-      if (::lstat(path.c_str(), &st) != 0) {
+      const std::string child = e->d_name;
+      if (child == "." || child == "..") continue;
+      const std::string childPath = path + '/' + child;
+      struct stat cst {};
+      if (::fstatat(fd, child.c_str(), &cst, AT_SYMLINK_NOFOLLOW) != 0) {
+        Failed(childPath, errno);
         ok = false;
-        continue;
-      }
-      if (S_ISDIR(st.st_mode)) {
-        ok = DeleteTree(path, inUse) && ok;
-      } else if (inUse.count(path) || ::unlink(path.c_str()) != 0) {
+      } else if (S_ISDIR(cst.st_mode)) {
+        ok = Tree(fd, child.c_str(), childPath) && ok;
+      } else if (inUse.count(childPath)) {
+        Held(childPath);
+        ok = false;
+      } else if (::unlinkat(fd, child.c_str(), 0) != 0) {
+        Failed(childPath, errno);
         ok = false;
       }
     }
     ::closedir(dir);
+    if (inUse.count(path)) {  // some process works in this folder
+      Held(path);
+      return false;
+    }
+    if (::unlinkat(parent, name, AT_REMOVEDIR) != 0) {
+      // What is left below has been reported already.
+      if (ok) Failed(path, errno);
+      return false;
+    }
+    return ok;
   }
-  std::string self = base;
-  self.pop_back();
-  if (inUse.count(self)) return false;  // some process works in this folder
-  return ::rmdir(self.c_str()) == 0 && ok;
-}
+};
 
 }  // namespace
 
@@ -58,14 +106,29 @@ QString GetSystemFolder() { return platform::SystemFolder(); }
 
 QString GetSpecialFolder(int csidl) { return platform::SpecialFolder(csidl); }
 
-bool DeleteFolderTree(const QString& folder) {
+bool DeleteFolderTree(const QString& folder, TDeleteReport* report) {
   if (folder.isEmpty()) return false;
   std::string path = QFile::encodeName(folder).toStdString();
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   struct stat st {};
   // A link standing for the folder is not a folder of ours to empty.
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
-  return DeleteTree(path, platform::PathsInUse(path));
+  if (::lstat(path.c_str(), &st) != 0) return false;
+  if (!S_ISDIR(st.st_mode)) {
+    if (report) report->failed << folder + QStringLiteral(": フォルダーではありません");
+    return false;
+  }
+  // Deletion and the in-use scan must look at the same, resolved paths.
+  char real[PATH_MAX];
+  if (!::realpath(path.c_str(), real) || std::string(real) == "/") return false;
+  path = real;
+  const size_t slash = path.rfind('/');
+  const std::string parentPath = slash == 0 ? std::string("/") : path.substr(0, slash);
+  const int parent = ::open(parentPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (parent < 0) return false;
+  Deleter d{platform::PathsInUse(path), report};
+  const bool ok = d.Tree(parent, path.c_str() + slash + 1, path);
+  ::close(parent);
+  return ok;
 }
 
 QString SlashToBackslash(const QString& text) {
@@ -74,10 +137,27 @@ QString SlashToBackslash(const QString& text) {
   return out;
 }
 
-QString MemberPathIn(const QString& folder, const QString& member) {
-  QString rel = SlashToBackslash(member);
-  while (rel.startsWith(kSep) || rel.startsWith(QLatin1Char('\\'))) rel.remove(0, 1);
-  return AddTrailingBackslash(folder) + rel;
+std::optional<QString> MemberPathIn(const QString& folder, const QString& member) {
+  const QStringList parts = member.split(QRegularExpression(QStringLiteral("[/\\\\]")));
+  // "/x", "\\x" and "C:\\x" name places of their own, not below the folder.
+  if (parts.size() > 1 && (parts.front().isEmpty() || (parts.front().size() == 2 && parts.front()[1] == QLatin1Char(':'))))
+    return std::nullopt;
+  QStringList kept;
+  for (const QString& part : parts) {
+    if (part == QLatin1String("..")) return std::nullopt;
+    if (!part.isEmpty() && part != QLatin1String(".")) kept << part;
+  }
+  if (kept.isEmpty()) return std::nullopt;
+  const QString base = AddTrailingBackslash(folder);
+  const QString path = base + kept.join(kSep);
+  // A link extracted (or planted) on the way may point anywhere.
+  const QFileInfo fi(path);
+  if (fi.exists() || fi.isSymLink()) {
+    const QString real = fi.canonicalFilePath();
+    const QString realBase = AddTrailingBackslash(QFileInfo(base).canonicalFilePath());
+    if (real.isEmpty() || realBase == QLatin1String("/") || !real.startsWith(realBase)) return std::nullopt;
+  }
+  return path;
 }
 
 std::optional<QString> ReadClassesRootDefault(const QString& subKey) {
@@ -135,8 +215,7 @@ void SendMail(const QString& linkPrefix) {
   platform::OpenDocument(link);
 }
 
-QString MakeTempRoot(const QString& appData, const QString& tempFolder) {
-  // Linux paths are case-sensitive, so the fallback is not lower-cased.
-  const QString base = AddTrailingBackslash(appData.isEmpty() ? tempFolder : appData);
-  return base + QStringLiteral("zot") + kSep;
+QString MakeTempRoot(const QString& appData) {
+  if (appData.isEmpty()) return QString();
+  return AddTrailingBackslash(appData) + QStringLiteral("zot") + kSep;
 }

@@ -12,6 +12,7 @@
 #include "app/version.h"
 #include "Arcive/ArchiveFile.h"
 #include "components/FTVEX/FTVEX.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/process.h"
 #include "shell/shellfolder.h"
@@ -294,8 +295,11 @@ void TForm1::SetTreeWidth(int width) {
 }
 
 void TForm1::FormCreate() {
-  const QString appData = GetSpecialFolder(platform::CSIDL_APPDATA);
-  TempRoot = MakeTempRoot(appData, platform::TempFolder());
+  // Without a data folder, a new private folder each time: a fixed name in
+  // the shared temporary folder could be taken first by another user.
+  TempRoot = MakeTempRoot(GetSpecialFolder(platform::CSIDL_APPDATA));
+  const bool freshRoot = TempRoot.isEmpty();
+  if (freshRoot) TempRoot = AddTrailingBackslash(platform::NewPrivateTempFolder());
 
   auto* splash = new TfSplash;
   splash->Version->setText(QString::fromUtf8(kVersionText));
@@ -317,10 +321,11 @@ void TForm1::FormCreate() {
     ui::ExecModal(dlg);
   }
 
-  if (QFileInfo(TempRoot).isDir() &&
+  if (!freshRoot && QFileInfo(TempRoot).isDir() && !QFileInfo(TempRoot).isSymLink() &&
       ui::MessageBox(splash, QStringLiteral("一時解凍フォルダーの中身をすべて削除します。"),
                      QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
-    DeleteFolderTree(TempRoot);
+    TDeleteReport report;
+    if (!DeleteFolderTree(TempRoot, &report) && !report.failed.isEmpty()) ReportLeftovers(splash, report);
   }
 
   ExtensionTable[0] = QStringLiteral(".txt");
@@ -331,8 +336,14 @@ void TForm1::FormCreate() {
   ExtensionTable[8] = QStringLiteral(".htm");
 
   // Other users must not read or plant files where our programs run.
-  if (QDir().mkpath(TempRoot))
-    QFile::setPermissions(TempRoot, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (const QString why = platform::MakePrivateFolder(TempRoot); !why.isEmpty()) {
+    const QString instead = AddTrailingBackslash(platform::NewPrivateTempFolder());
+    ui::MessageBox(splash,
+                   QStringLiteral("一時解凍フォルダー %1 は安全に使えません (%2)。\n代わりに %3 を使います。")
+                       .arg(TempRoot, why, instead),
+                   QMessageBox::Warning);
+    TempRoot = instead;
+  }
 
   // A first start opens at the user's home folder, and so does a start whose
   // remembered folder or file is not there; that one stays remembered (it
@@ -457,8 +468,13 @@ bool TForm1::FormCloseQuery() {
   Settings.MemoFlag = ToolButton2->isChecked();
   // Our own working folder must not keep the temporary root alive.
   QDir::setCurrent(platform::ProgramFolder());
-  DeleteFolderTree(TempRoot);
-  if (QFileInfo::exists(TempRoot)) {
+  TDeleteReport report;
+  DeleteFolderTree(TempRoot, &report);
+  // Only a program still using its files is worth keeping the window for;
+  // anything else that stays is said and left.
+  if (QFileInfo::exists(TempRoot) && report.inUse.isEmpty()) {
+    ReportLeftovers(this, report);
+  } else if (QFileInfo::exists(TempRoot)) {
     const QString text = QStringLiteral("まだ一時解凍のアプリケーションが動作しています。") +
                          QLatin1Char('\n') + QStringLiteral("強制終了しますか？") +
                          QStringLiteral("\n\n") +
@@ -506,10 +522,8 @@ void TForm1::AddEntry(const QString& caption, const QIcon& icon, const QString& 
 }
 
 bool TForm1::IsSelfExtracting(const QString& path) {
-  QFile f(path);
   QByteArray head;
-  if (f.open(QIODevice::ReadOnly)) head = f.read(256);
-  if (head.size() < 256) {
+  if (!platform::ReadRegularFile(path, &head, 256) || head.size() < 256) {
     ui::MessageBox(this, QStringLiteral("ファイル %1 を読み込めません。").arg(path), QMessageBox::Critical);
     return false;
   }
@@ -569,7 +583,8 @@ void TForm1::ListFolder(const QString& folder) {
   int count = 0;
   QDir dir(folder);
   // Only files: a folder that happens to be called "x.zip" is no archive.
-  for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort)) {
+  // Regular files only (and links to them): a FIFO or device is no archive.
+  for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::NoSort)) {
     const QString ext = ExtensionOf(fi.fileName());
     const bool listed = ext == QLatin1String(".exe") || ArchiveModulePresent(ext);
     if (listed) {
@@ -709,6 +724,7 @@ bool TForm1::ExtractMembers(const QString& mask, const QString& destination) {
     file.Options.jf = 0;
     file.Options.jse = 0;
     file.Options.jso = 1;
+    file.SetOutputSize(16384);
     // Long extractions show their progress after half a second and can be
     // stopped. The dialog lets events through, so the window takes no input
     // meanwhile: a second run or listing must not start inside this one.
@@ -731,30 +747,51 @@ bool TForm1::ExtractMembers(const QString& mask, const QString& destination) {
       }
       abort = cancelled = cancelled || progress.wasCanceled();
     };
-    if (mask == QLatin1String("*.*")) file.Extract(this, nullptr, destination, AllMembers());
-    else file.Extract(this, nullptr, TempRoot, {QStringList{mask}});
-    return !cancelled;
+    const int status = mask == QLatin1String("*.*") ? file.Extract(this, nullptr, destination, AllMembers())
+                                                    : file.Extract(this, nullptr, TempRoot, {QStringList{mask}});
+    progress.close();
+    if (cancelled) return false;
+    // Members that were refused or did not check out are gone; say which.
+    if (status != 0) {
+      const QString said = QString::fromUtf8(file.Output.constData()).trimmed();
+      ui::MessageBox(this,
+                     QStringLiteral("書庫 %1 を展開できなかったファイルがあります。").arg(ArchivePath) +
+                         (said.isEmpty() ? QString() : QStringLiteral("\n\n") + said),
+                     QMessageBox::Warning);
+    }
+    return true;
   } catch (const Exception& e) {
     ui::MessageBox(this, e.Message(), QMessageBox::Critical);
     return false;
   }
 }
 
+std::optional<QString> TForm1::MemberFile(const QString& folder, const QString& member) {
+  if (std::optional<QString> path = MemberPathIn(folder, member)) return path;
+  ui::MessageBox(this,
+                 QStringLiteral("書庫の中の名前「%1」は展開先フォルダーの外を指しているため、開きません。").arg(member),
+                 QMessageBox::Warning);
+  return std::nullopt;
+}
+
 void TForm1::BitBtn2Click() {
+  const QString member = !ExecMember.isEmpty() ? ExecMember : HtmlMember;
+  if (member.isEmpty()) return;
   const QString run = RunFolder();
+  if (!MemberFile(run, member)) return;
   QDir().mkdir(run);
   if (!ExtractMembers(QStringLiteral("*.*"), run)) return;  // a stopped run starts nothing
+  // Looked at again now that the archive's links are on disk.
+  const std::optional<QString> full = MemberFile(run, member);
+  if (!full) return;
   if (!ExecMember.isEmpty()) {
-    const QString full = MemberPathIn(run, ExecMember);
-    History << full;
+    History << *full;
     BitBtn4->setEnabled(true);
-    StartProgramFile(this, full);
+    StartProgramFile(this, *full);
     return;
   }
-  if (HtmlMember.isEmpty()) return;
-  const QString full = MemberPathIn(run, HtmlMember);
-  QDir::setCurrent(QFileInfo(full).absolutePath());
-  TForm2::ShowHtml(this, run, HtmlMember);
+  QDir::setCurrent(QFileInfo(*full).absolutePath());
+  TForm2::ShowHtml(this, run, *full);
 }
 
 void TForm1::N2Click() {
@@ -763,10 +800,12 @@ void TForm1::N2Click() {
     return;
   }
   if (SelectedName.isEmpty() || ArchivePath.isEmpty()) return;
+  if (!MemberFile(TempRoot, SelectedName)) return;
   if (!ExtractMembers(SelectedName, QString())) return;
-  const QString path = MemberPathIn(TempRoot, SelectedName);
-  if (!platform::OpenDocument(path))
-    ui::MessageBox(this, QStringLiteral("%1 を開くプログラムが見つかりません。").arg(path), QMessageBox::Warning);
+  const std::optional<QString> path = MemberFile(TempRoot, SelectedName);
+  if (!path || !QFileInfo::exists(*path)) return;  // the extraction has said why
+  if (!platform::OpenDocument(*path))
+    ui::MessageBox(this, QStringLiteral("%1 を開くプログラムが見つかりません。").arg(*path), QMessageBox::Warning);
 }
 
 void TForm1::N3Click() {
@@ -786,4 +825,13 @@ void TForm1::ListView1DblClick() {
   } else if (!FolderProgram.isEmpty()) {
     StartProgramFile(this, FolderProgram);
   }
+}
+
+void ReportLeftovers(QWidget* parent, const TDeleteReport& report) {
+  QStringList shown = report.failed.mid(0, 10);
+  if (report.failed.size() > shown.size()) shown << QStringLiteral("ほか %1 件").arg(report.failed.size() - shown.size());
+  ui::MessageBox(parent,
+                 QStringLiteral("一時解凍フォルダー %1 の一部を削除できませんでした。\n\n").arg(TempRoot) +
+                     shown.join(QLatin1Char('\n')),
+                 QMessageBox::Warning);
 }

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <optional>
+
 #include "app/listview.h"
 
 class QAction;
@@ -88,7 +90,10 @@ class TForm1 : public QMainWindow {
   QString RunFolder() const;
   // Extracts "*.*" into destination, or one member into TempRoot; false when
   // the extraction was cancelled or the archive layer raised (already shown).
+  // A module's failure is shown to the user and does not return false.
   bool ExtractMembers(const QString& mask, const QString& destination);
+  // The checked place of a member below folder; a refused name is said.
+  std::optional<QString> MemberFile(const QString& folder, const QString& member);
   void BitBtn2Click();
   void N2Click();
   void N3Click();
@@ -133,6 +138,10 @@ class TForm1 : public QMainWindow {
   void AddEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date);
   void ClearList();
 };
+
+struct TDeleteReport;
+// Says what of TempRoot could not be deleted, for reasons other than use.
+void ReportLeftovers(QWidget* parent, const TDeleteReport& report);
 
 // The help file: the program's own path with ".html".
 QString HelpFilePath();

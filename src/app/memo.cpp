@@ -6,6 +6,7 @@
 #include "app/prompt.h"
 #include "app/rtf.h"
 #include "app/textcodec.h"
+#include "platform/files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,10 +23,15 @@
 #include <QVBoxLayout>
 
 QVariant TWebBrowser::loadResource(int type, const QUrl& name) {
+  // Only files below TempRoot, whatever links lead there.
+  if (name.isLocalFile() || name.isRelative() || name.scheme() == QLatin1String("file")) {
+    const QString real = QFileInfo(name.toLocalFile()).canonicalFilePath();
+    const QString root = AddTrailingBackslash(QFileInfo(TempRoot).canonicalFilePath());
+    if (real.isEmpty() || root == QLatin1String("/") || !real.startsWith(root)) return QVariant();
+  }
   if (type != QTextDocument::HtmlResource || !name.isLocalFile()) return QTextBrowser::loadResource(type, name);
-  QFile f(name.toLocalFile());
-  if (!f.open(QIODevice::ReadOnly)) return QVariant();
-  const QByteArray page = f.readAll();
+  QByteArray page;
+  if (!platform::ReadRegularFile(name.toLocalFile(), &page)) return QVariant();
   QByteArray charset = HtmlMetaCharset(page).toUpper();
   if (charset == "SHIFT_JIS" || charset == "X-SJIS" || charset == "SJIS" || charset == "WINDOWS-31J") charset = "CP932";
   QString text = charset.isEmpty() ? QString() : DecodeAs(page, charset.constData());
@@ -103,30 +109,32 @@ TForm2* TForm2::Obtain() {
 }
 
 void TForm2::ShowText(TForm1* main, const QString& member) {
-  const QString path = MemberPathIn(TempRoot, member);
+  if (!main->MemberFile(TempRoot, member)) return;
   TForm2* form = Obtain();
   main->ExtractMembers(member, QString());
-  form->setWindowTitle(QStringLiteral("テキスト　ビューア 【") + path + QStringLiteral("】"));
+  // Looked at again: the extraction may have put a link in its place.
+  const std::optional<QString> path = main->MemberFile(TempRoot, member);
+  if (!path) return;
+  form->setWindowTitle(QStringLiteral("テキスト　ビューア 【") + *path + QStringLiteral("】"));
   form->stack_->setCurrentWidget(form->RichEdit1);
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) {
-    ui::MessageBox(main, QStringLiteral("%1 を読み込めません。").arg(path), QMessageBox::Critical);
+  QByteArray bytes;
+  if (!platform::ReadRegularFile(*path, &bytes)) {
+    // A member the module refused has been reported already.
+    if (QFileInfo::exists(*path) || QFileInfo(*path).isSymLink())
+      ui::MessageBox(main, QStringLiteral("%1 を読み込めません。").arg(*path), QMessageBox::Critical);
     return;
   }
-  const QByteArray bytes = f.readAll();
-  f.close();
-  if (path.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive)) ReadRtf(bytes, *form->RichEdit1->document());
+  if (path->endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive)) ReadRtf(bytes, *form->RichEdit1->document());
   else form->RichEdit1->setPlainText(DecodeText(bytes));
   form->ToolBar1->hide();
   form->show();
-  QFile::remove(path);
+  QFile::remove(*path);
   form->raise();
   form->activateWindow();
 }
 
-void TForm2::ShowHtml(TForm1*, const QString& runFolder, const QString& member) {
+void TForm2::ShowHtml(TForm1*, const QString&, const QString& page) {
   TForm2* form = Obtain();
-  const QString page = MemberPathIn(runFolder, member);
   form->setWindowTitle(QStringLiteral("Html　ビューア 【") + page + QStringLiteral("】"));
   form->ToolBar1->show();
   form->StartUrl = page;

@@ -12,7 +12,8 @@ class TForm1;
 
 // The browser pane: pages are read from the extracted files, in the charset
 // their meta tag names (or the detector finds), with relative links and
-// pictures resolved beside them.
+// pictures resolved beside them. Nothing outside TempRoot is read: a page
+// from an archive must not show the user's own files.
 class TWebBrowser : public QTextBrowser {
   Q_OBJECT
  public:
@@ -44,8 +45,8 @@ class TForm2 : public QWidget {
   static TForm2* Obtain();
   // Extracts one member into TempRoot, shows it as text, deletes the file.
   static void ShowText(TForm1* main, const QString& member);
-  // Shows a page of the run folder in the browser pane.
-  static void ShowHtml(TForm1* main, const QString& runFolder, const QString& member);
+  // Shows a page (its checked path in the run folder) in the browser pane.
+  static void ShowHtml(TForm1* main, const QString& runFolder, const QString& page);
 
   void FormResize();
   void ToolButton1Click();

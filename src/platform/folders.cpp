@@ -1,10 +1,15 @@
 #include "platform/folders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <climits>
 #include <cstdlib>
@@ -85,5 +90,29 @@ QString LibraryFileName(const QString& dllName) {
 }
 
 QString TempFolder() { return QDir::cleanPath(QDir::tempPath()); }
+
+QString MakePrivateFolder(const QString& path) {
+  QString clean = QDir::cleanPath(path);
+  const QFileInfo info(clean);
+  QDir().mkpath(info.absolutePath());
+  const QByteArray name = QFile::encodeName(clean);
+  if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+    return QStringLiteral("作成できません (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+  struct stat st {};
+  if (::lstat(name.constData(), &st) != 0)
+    return QStringLiteral("作成できません (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+  if (S_ISLNK(st.st_mode)) return QStringLiteral("シンボリックリンクです");
+  if (!S_ISDIR(st.st_mode)) return QStringLiteral("フォルダーではありません");
+  if (st.st_uid != ::geteuid()) return QStringLiteral("ほかのユーザーのフォルダーです");
+  if ((st.st_mode & 07777) != 0700 && ::chmod(name.constData(), 0700) != 0)
+    return QStringLiteral("ほかのユーザーから読み書きできる状態を直せません");
+  return QString();
+}
+
+QString NewPrivateTempFolder() {
+  QByteArray templ = QFile::encodeName(TempFolder() + QStringLiteral("/zot-XXXXXX"));
+  if (!::mkdtemp(templ.data())) return QString();
+  return QFile::decodeName(templ);
+}
 
 }  // namespace platform

@@ -36,4 +36,14 @@ QString LibraryFileName(const QString& dllName);
 // The system's temporary folder, without a trailing separator.
 QString TempFolder();
 
+// Makes path (and any missing parents) a folder only this user can enter:
+// created with mode 0700, or, when it is there already, a real folder (not a
+// link) owned by this user, tightened to 0700. Empty when it is fit for use,
+// else a Japanese sentence saying why not.
+QString MakePrivateFolder(const QString& path);
+
+// A new folder of its own below the system temporary folder, private to this
+// user (never a fixed name another user could take first); empty on failure.
+QString NewPrivateTempFolder();
+
 }  // namespace platform
