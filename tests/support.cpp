@@ -20,6 +20,8 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QStandardItemModel>
+#include <QAbstractItemView>
+#include <QTest>
 #include <QThread>
 
 #include <ctime>
@@ -119,6 +121,23 @@ void SelectEntry(TForm1& form, const QString& caption) {
   if (row >= 0)
     form.ListView1->Selection()->select(form.ListView1->Items()->index(row, 0),
                                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+bool ClickEntry(TForm1& form, const QString& caption, bool twice) {
+  const int row = static_cast<int>(ListCaptions(form).indexOf(caption));
+  if (row < 0) return false;
+  QAbstractItemView* view = form.ListView1->CurrentView();
+  const QModelIndex index = form.ListView1->Items()->index(row, 0);
+  view->scrollTo(index);
+  const QPoint at = view->visualRect(index).center();
+  if (twice) {
+    // A double click is a press and release, then the double-click event.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+  } else {
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+  }
+  return true;
 }
 
 bool WaitUntil(const std::function<bool()>& cond, int ms) {

@@ -66,6 +66,9 @@ class TForm1;
 QStringList ListCaptions(TForm1& form);
 // Selects the list entry with this caption, as a click would.
 void SelectEntry(TForm1& form, const QString& caption);
+// Clicks the entry with this caption with the mouse, in the view the user
+// sees (double: a double click); false when there is no such entry.
+bool ClickEntry(TForm1& form, const QString& caption, bool twice = false);
 
 // Processes events until cond holds or ms have passed; cond's last answer.
 // (Qt's QTRY macros do not report to GoogleTest.)

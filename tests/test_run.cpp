@@ -8,6 +8,7 @@
 #include "platform/folders.h"
 #include "platform/inuse.h"
 #include "platform/process.h"
+#include "craft.h"
 #include "support.h"
 
 #include <QFile>
@@ -20,6 +21,8 @@
 #include <QToolBar>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -188,6 +191,10 @@ TEST_F(RunTest, HtmlMembersShowInTheBrowserPaneFromTheRunFolder) {
   EXPECT_TRUE(web->toPlainText().contains(QStringLiteral("ようこそ")));  // Shift-JIS read by its meta charset
   // Links and pictures resolve beside the page.
   EXPECT_FALSE(web->loadResource(QTextDocument::ImageResource, web->source().resolved(QUrl(QStringLiteral("img/dot.png")))).isNull());
+  // The user's own files are out of a page's reach.
+  Write(QStringLiteral("secret.txt"), "s");
+  EXPECT_TRUE(web->loadResource(QTextDocument::HtmlResource, QUrl::fromLocalFile(Home() + QStringLiteral("/secret.txt"))).isNull());
+  EXPECT_TRUE(web->loadResource(QTextDocument::HtmlResource, web->source().resolved(QUrl(QStringLiteral("../../../../secret.txt")))).isNull());
   web->setSource(web->source().resolved(QUrl(QStringLiteral("sub/next.htm"))));
   EXPECT_TRUE(web->toPlainText().contains(QStringLiteral("次のページ")));
   Viewer()->ToolButton2->trigger();  // back
@@ -243,6 +250,92 @@ TEST_F(RunTest, EndToEndARealProgramRunsAndItsFilesGoAtClose) {
   ASSERT_TRUE(WaitUntil([&] { return platform::PathsInUse(program).empty(); }, 10000));
   EXPECT_TRUE(form->close());
   EXPECT_FALSE(QFileInfo::exists(TempRoot));
+}
+
+// Hostile archives met through the window, as a user meets them.
+TEST_F(RunTest, ClickingAMemberThatLeavesTheFolderTouchesNothingOutside) {
+  // TempRoot's parent holds a file of the user's that "../victim.txt" names.
+  const QString victim = Write(QStringLiteral(".local/share/victim.txt"), "mine");
+  const QString zip = Write(QStringLiteral("files/evil.zip"),
+                            craft::Zip({{"../victim.txt", "evil"}, {"doc/../../victim.txt", "evil"}, {"ok.txt", "ok"}}));
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(zip));
+  ASSERT_TRUE(form->ToolButton2->isChecked());  // automatic viewing
+  for (const char* name : {"../victim.txt", "doc/../../victim.txt"}) {
+    messages.clear();
+    ASSERT_TRUE(ClickEntry(*form, QString::fromUtf8(name))) << name;
+    EXPECT_EQ(ReadAll(victim), QStringLiteral("mine")) << name;
+    ASSERT_FALSE(messages.empty()) << name;
+    EXPECT_TRUE(messages.back().text.contains(QStringLiteral("展開先フォルダーの外を指している"))) << name;
+    EXPECT_FALSE(Viewer() && Viewer()->isVisible()) << name;
+    // "実行" and "見る" on it refuse just the same.
+    form->N2->trigger();
+    form->N3->trigger();
+    EXPECT_TRUE(starts.empty());
+    EXPECT_EQ(ReadAll(victim), QStringLiteral("mine"));
+  }
+  // An honest member beside them still shows.
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("ok.txt")));
+  ASSERT_TRUE(Viewer());
+  EXPECT_EQ(Viewer()->RichEdit1->toPlainText(), QStringLiteral("ok"));
+}
+
+TEST_F(RunTest, AQuoteInTheArchiveNameCannotRedirectTheRun) {
+  // The decoy "x" would, read by mistake, write into the home folder.
+  Write(QStringLiteral("files/x"), craft::Zip({{".bashrc", "evil"}, {".config/autostart/evil.desktop", "evil"}}));
+  const QString bashrc = Write(QStringLiteral(".bashrc"), "mine");
+  const QString zip = Write(QStringLiteral("files/x\" \"*\" \".zip"),
+                            craft::Zip({{"setup.exe", "#!/bin/sh\n", false, 0100755}, {"readme.txt", "r"}}));
+  QDir::setCurrent(Home());
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(zip));
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("setup.exe")));
+  ASSERT_TRUE(form->BitBtn2->isEnabled());
+  QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+  EXPECT_EQ(ReadAll(bashrc), QStringLiteral("mine"));
+  EXPECT_FALSE(QFileInfo::exists(Home() + QStringLiteral("/.config/autostart")));
+  // The run folder is the archive's name up to its first ".".
+  const QString run = TempRoot + QStringLiteral("x\" \"*\" \"");
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].program, run + QStringLiteral("/setup.exe"));
+  EXPECT_EQ(ReadAll(run + QStringLiteral("/readme.txt")), QStringLiteral("r"));
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(RunTest, LockedFoldersInTheRunFolderGoAtCloseWithoutAQuestion) {
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/tool.beta.lzh")));
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("bin/setup.exe")));
+  QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+  // What a started program may leave: folders without write or search permission.
+  const QString run = TempRoot + QStringLiteral("tool");
+  QDir().mkpath(run + QStringLiteral("/cache/inner"));
+  Write(QStringLiteral(".local/share/zot/tool/cache/inner/f"), "f");
+  ::chmod(QFile::encodeName(run + QStringLiteral("/cache/inner")).constData(), 0000);
+  ::chmod(QFile::encodeName(run + QStringLiteral("/cache")).constData(), 0555);
+  ::chmod(QFile::encodeName(run + QStringLiteral("/bin")).constData(), 0555);
+  messages.clear();
+  QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_FALSE(QFileInfo::exists(TempRoot));
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(RunTest, SpecialFilesNamedLikeProgramsNeitherListNorBlock) {
+  ASSERT_EQ(::mkfifo(QFile::encodeName(folder + QStringLiteral("/pipe.exe")).constData(), 0644), 0);
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
+  EXPECT_FALSE(ListCaptions(*form).contains(QStringLiteral("pipe.exe")));
+  // Selected in the tree (a file manager might hand it over), it lists nothing.
+  form->FolderTreeViewEx1Change(folder + QStringLiteral("/pipe.exe"));
+  EXPECT_TRUE(ListCaptions(*form).isEmpty());
+  EXPECT_FALSE(form->IsSelfExtracting(folder + QStringLiteral("/pipe.exe")));
+}
+
+TEST_F(RunTest, AFailedMemberIsSaidAndNotShown) {
+  const QString zip = Write(QStringLiteral("files/crc.zip"), craft::Zip({{"bad.txt", "damaged", true}}));
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(zip));
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("bad.txt")));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].text.contains(QStringLiteral("bad.txt: 展開できません。書庫が壊れています")));
+  EXPECT_FALSE(Viewer() && Viewer()->isVisible());
+  EXPECT_FALSE(QFileInfo::exists(TempRoot + QStringLiteral("bad.txt")));
 }
 
 }  // namespace

@@ -379,7 +379,7 @@ namespace {
 bool FreeSpace(std::string folder, uint64_t* avail, uint64_t* total) {
   if (const char* v = std::getenv("ZOT_FREE_SPACE")) {
     *avail = std::strtoull(v, nullptr, 10);
-    *total = UINT64_MAX;
+    *total = *avail;
     return true;
   }
   struct statvfs fs {};

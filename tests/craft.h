@@ -1,0 +1,35 @@
+#pragma once
+// Hand-made archives for the cases real tools refuse to make: names that
+// leave the folder, wrong checksums, lying sizes, special files.
+#include <QByteArray>
+
+#include <cstdint>
+#include <vector>
+
+namespace craft {
+
+uint32_t Crc32(const QByteArray& data);
+
+struct ZipMember {
+  QByteArray name;  // stored as given, without the UTF-8 flag
+  QByteArray data;
+  bool badCrc = false;
+  uint32_t mode = 0100644;
+};
+// A ZIP of stored members, made "on Unix" so the modes count.
+QByteArray Zip(const std::vector<ZipMember>& members);
+
+// One LHA level-0 member in the stored method "-lh0-"; claimed is the
+// original size the header states (the data's own size when 0).
+QByteArray Lzh(const QByteArray& name, const QByteArray& data, uint32_t claimed = 0, bool badCrc = false);
+
+struct TarMember {
+  QByteArray name;
+  char type = '0';  // '0' file, '2' symbolic link, '3' character device, '4' block device, '5' folder, '6' FIFO
+  QByteArray data;
+  QByteArray link;
+  uint32_t mode = 0644;
+};
+QByteArray Tar(const std::vector<TarMember>& members);
+
+}  // namespace craft
