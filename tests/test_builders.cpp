@@ -50,6 +50,12 @@ TEST_F(BuilderTest, PieceForms) {
       {[](TCmdOpt& c) { c.AddDir("", NulMarker()); }, ""},
       {[](TCmdOpt& c) { c.AddDir("h", "/w"); }, " \"-h/w/\""},
       {[](TCmdOpt& c) { c.AddFiles("jx", {QStringList{"p", "", "q"}}); }, " \"-jxp\" \"-jxq\""},
+      // Characters that would end the quotes or the line travel escaped;
+      // everything else (Shift-JIS bytes, "%", "[") stays as it is.
+      {[](TCmdOpt& c) { c.AddFile("", "/a/x\" \"*\" \".zip"); }, " \"/a/x<22> <22>*<22> <22>.zip\""},
+      {[](TCmdOpt& c) { c.AddFile("", "a<b>\r\n\tc"); }, " \"a<3C>b><0D><0A><09>c\""},
+      {[](TCmdOpt& c) { c.AddDir("", "/q\"/"); }, " \"/q<22>/\""},
+      {[](TCmdOpt& c) { c.AddFile("", "100% [x] \x95\x5c.txt"); }, " \"100% [x] \x95\x5c.txt\""},
   };
   int i = 0;
   for (const Row& r : rows) {
