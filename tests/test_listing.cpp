@@ -145,18 +145,37 @@ TEST_F(ListingTest, WithoutTheZipModuleAZipListsNothingButCanBeExtracted) {
   EXPECT_TRUE(ListCaptions(*form).contains(QStringLiteral("plain.exe")));
 }
 
-TEST_F(ListingTest, ErrorsOfTheArchiveLayerAreShownOnce) {
+TEST_F(ListingTest, APassThatFailsStillClosesTheArchiveAndTheNextPassesRun) {
+  auto form = Create(false);
+  HasLhaDll = true;
+  InstallModule("fake_unlha32_nofindnext", "unlha32.so");
+  // Two members of each kind: FindNext (missing in this module) is needed in every pass.
+  const QString arc = Write(QStringLiteral("files/fake.lzh"), "FAKE lha\na.exe|1|1|0|0\nb.exe|1|1|0|0\n"
+                                                            "a.txt|1|1|0|0\nb.txt|1|1|0|0\nx.bin|1|1|0|0\ny.bin|1|1|0|0\n");
+  ClearModuleLog();
+  form->FolderTreeViewEx1Change(arc);
+  const QStringList log = ModuleLog();
+  EXPECT_EQ(log.filter(QStringLiteral("OpenArchive")).size(), 7);
+  EXPECT_EQ(log.filter(QStringLiteral("CloseArchive")).size(), 7);
+  // The passes that found a member failed on the next one: ".exe", ".txt" and "*.*".
+  EXPECT_EQ(messages.size(), 3u);
+  // What each pass found before it failed is listed.
+  EXPECT_EQ(ListCaptions(*form), (QStringList{QStringLiteral("a.exe"), QStringLiteral("a.txt")}));
+}
+
+TEST_F(ListingTest, ErrorsOfTheArchiveLayerAreShownForEveryPass) {
   auto form = Create();
   // The module goes away after the start-up check found it.
   platform::SetLibraryFolders(Home() + QStringLiteral("/none"), Home() + QStringLiteral("/none"));
   form->FolderTreeViewEx1Change(folder + QStringLiteral("/level2.lzh"));
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, QStringLiteral("LHA 形式書庫 を扱うには UNLHA32.DLL が 必要です。"));
+  // ".com", ".exe", ".txt", ".rtf", ".html", ".htm" and "*.*": each pass tries and tells.
+  ASSERT_EQ(messages.size(), 7u);
+  for (const Message& m : messages) EXPECT_EQ(m.text, QStringLiteral("LHA 形式書庫 を扱うには UNLHA32.DLL が 必要です。"));
   EXPECT_TRUE(ListCaptions(*form).isEmpty());
   // A damaged archive simply lists nothing.
   platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
   form->FolderTreeViewEx1Change(folder + QStringLiteral("/truncated.lzh"));
-  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages.size(), 7u);
 }
 
 TEST_F(ListingTest, PopupMenuOnlyForArchiveMembers) {

@@ -7,6 +7,7 @@
 #include "support.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -52,9 +53,12 @@ TEST_F(MainWindowTest, FirstStartUsesTheDesignedLayout) {
   EXPECT_TRUE(form->ToolButton2->isChecked());
   EXPECT_TRUE(form->Text->isChecked());
   EXPECT_EQ(form->TreeWidth(), 210);
+  // The designed widths, or wider where the font in use needs it for a
+  // full size and date.
+  const QFontMetrics fm = form->ListView1->ReportView()->fontMetrics();
   EXPECT_EQ(form->ListView1->ColumnWidth(0), 150);
-  EXPECT_EQ(form->ListView1->ColumnWidth(1), 80);
-  EXPECT_EQ(form->ListView1->ColumnWidth(2), 130);
+  EXPECT_EQ(form->ListView1->ColumnWidth(1), std::max(80, fm.horizontalAdvance(QStringLiteral("999,999,999,999")) + 16));
+  EXPECT_EQ(form->ListView1->ColumnWidth(2), std::max(130, fm.horizontalAdvance(QStringLiteral("9999/99/99   99:99:99")) + 16));
   EXPECT_FALSE(form->BitBtn2->isEnabled());
   EXPECT_FALSE(form->BitBtn3->isEnabled());
   EXPECT_FALSE(form->BitBtn4->isEnabled());
@@ -215,7 +219,7 @@ TEST_F(MainWindowTest, SettingsRoundTripThroughTheFile) {
   EXPECT_EQ(form->size(), QSize(700, 450));
   EXPECT_EQ(form->TreeWidth(), 250);
   EXPECT_EQ(form->ListView1->ColumnWidth(0), 200);
-  EXPECT_EQ(form->ListView1->ColumnWidth(1), 80);
+  EXPECT_EQ(form->ListView1->ColumnWidth(1), form->ListView1->DefaultColumnWidth(1));
   EXPECT_EQ(form->ListView1->ColumnWidth(2), 111);
   EXPECT_EQ(form->ListView1->ViewStyle(), vsSmallIcon);
   EXPECT_TRUE(form->SmallIcon1->isChecked());
@@ -240,11 +244,13 @@ TEST_F(MainWindowTest, SavedFileHoldsEveryKeyInOrder) {
       "MemoTop=0\nMemoFlag=1\nDeveHeight=290\nDeveLeft=0\nDeveTop=0\n"
       "[Option]\nViewMode=4\nCopyDir=\nCopyProcess=0\nCopyMode=1\nCopyFlag=0\nErrorDialog=0\nSeparate=210\n"
       "Ext2=\nExt3=.log\nExt4=\nDirectory0=\nDirectory1=\nDirectory2=\nDirectory3=\nDirectory4=\nDirectory5=\n"
-      "[Header]\nCol[0]=150\nCol[1]=80\nCol[2]=130\n"
+      "[Header]\nCol[0]=150\nCol[1]=%4\nCol[2]=%5\n"
       "[Tree]\nFolder=%3\n")
                                .arg(form->pos().x())
                                .arg(form->pos().y())
-                               .arg(Home());  // a first start opens at home
+                               .arg(Home())  // a first start opens at home
+                               .arg(form->ListView1->DefaultColumnWidth(1))
+                               .arg(form->ListView1->DefaultColumnWidth(2));
   EXPECT_EQ(ReadAll(ConfigFile()), expected);
 }
 
@@ -260,7 +266,7 @@ TEST_F(MainWindowTest, UnknownViewModeIsKeptAndPressesNoButton) {
   EXPECT_EQ(form->TreeWidth(), 256);
   EXPECT_TRUE(Settings.ErrorDialog);
   EXPECT_EQ(form->ListView1->ColumnWidth(0), 150);  // below -2: the usual width
-  EXPECT_EQ(form->ListView1->ColumnWidth(1), 80);
+  EXPECT_EQ(form->ListView1->ColumnWidth(1), form->ListView1->DefaultColumnWidth(1));
   form->close();
   const TIniFile ini(ConfigFile());
   EXPECT_EQ(ini.ReadInteger(QStringLiteral("Option"), QStringLiteral("ViewMode"), 0), 7);

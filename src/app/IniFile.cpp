@@ -182,7 +182,7 @@ Key ColumnKey(int column) {
           [=](const TIniFile& ini, TForm1& f) {
             f.ListView1->SetColumnWidth(
                 column, ini.ReadInteger(kHeader, QStringLiteral("Col[%1]").arg(column),
-                                        kDefaultColumnWidths[column]));
+                                        f.ListView1->DefaultColumnWidth(column)));
           },
           [=](TIniFile& ini, TForm1& f) {
             ini.WriteInteger(kHeader, QStringLiteral("Col[%1]").arg(column), f.ListView1->ColumnWidth(column));

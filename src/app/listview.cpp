@@ -3,6 +3,10 @@
 #include "app/IniFile.h"
 
 #include <QHeaderView>
+
+#include <algorithm>
+#include <iterator>
+
 #include <QListView>
 #include <QStackedLayout>
 #include <QStandardItemModel>
@@ -14,12 +18,11 @@ TListView::TListView(QWidget* parent) : QWidget(parent) {
       {QStringLiteral("ファイル名"), QStringLiteral("サイズ"), QStringLiteral("更新日時")});
   model_->horizontalHeaderItem(1)->setTextAlignment(Qt::AlignCenter);
   model_->horizontalHeaderItem(2)->setTextAlignment(Qt::AlignCenter);
+  empty_ = new QStandardItemModel(0, kColumns, this);
+  selection_ = new QItemSelectionModel(model_, this);
 
   icons_ = new QListView(this);
-  icons_->setModel(model_);
   report_ = new QTreeView(this);
-  report_->setModel(model_);
-  report_->setSelectionModel(icons_->selectionModel());
   report_->setRootIsDecorated(false);
   report_->setItemsExpandable(false);
   report_->setUniformRowHeights(true);
@@ -29,26 +32,50 @@ TListView::TListView(QWidget* parent) : QWidget(parent) {
   report_->header()->setDefaultAlignment(Qt::AlignCenter);
   for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(icons_), static_cast<QAbstractItemView*>(report_)}) {
     v->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A click in a list-style view lands on one cell; the entry is the row.
+    v->setSelectionBehavior(QAbstractItemView::SelectRows);
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);
     v->setAccessibleName(QStringLiteral("ファイル一覧"));
   }
-  for (int c = 0; c < kColumns; ++c) report_->setColumnWidth(c, kDefaultColumnWidths[c]);
+  for (int c = 0; c < kColumns; ++c) widths_[c] = DefaultColumnWidth(c);
+  connect(report_->header(), &QHeaderView::sectionResized, this, [this](int c, int, int size) {
+    if (c >= 0 && c < kColumns && report_->model() == model_) widths_[c] = size;
+  });
 
   stack_ = new QStackedLayout(this);
   stack_->setContentsMargins(0, 0, 0, 0);
   stack_->addWidget(icons_);
   stack_->addWidget(report_);
+  icons_->setModel(empty_);
+  style_ = vsIcon;  // so that the first call attaches the model to the table
   SetViewStyle(vsReport);
 }
 
-QItemSelectionModel* TListView::Selection() const { return icons_->selectionModel(); }
+int TListView::SelectedRow() const {
+  const QModelIndexList picked = selection_->selectedIndexes();
+  if (!picked.isEmpty()) return picked.first().row();
+  return -1;
+}
 
 QAbstractItemView* TListView::CurrentView() const {
   return style_ == vsReport ? static_cast<QAbstractItemView*>(report_) : icons_;
 }
 
 void TListView::SetViewStyle(TViewStyle style) {
+  QAbstractItemView* before = CurrentView();
   style_ = style;
+  QAbstractItemView* after = CurrentView();
+  if (before != after) {
+    int keep[kColumns];  // a new model resets the table's sections
+    std::copy(std::begin(widths_), std::end(widths_), keep);
+    before->setModel(empty_);
+    after->setModel(model_);
+    after->setSelectionModel(selection_);
+    if (after == report_)
+      for (int c = 0; c < kColumns; ++c) report_->setColumnWidth(c, widths_[c] = keep[c]);
+    const QModelIndex current = selection_->currentIndex();
+    if (current.isValid()) after->scrollTo(current);
+  }
   if (style == vsReport) {
     stack_->setCurrentWidget(report_);
     return;
@@ -67,15 +94,31 @@ void TListView::SetViewStyle(TViewStyle style) {
   stack_->setCurrentWidget(icons_);
 }
 
-int TListView::ColumnWidth(int column) const { return report_->columnWidth(column); }
+int TListView::ColumnWidth(int column) const { return column >= 0 && column < kColumns ? widths_[column] : 0; }
+
+int TListView::DefaultColumnWidth(int column) const {
+  if (column < 0 || column >= kColumns) return 0;
+  static const char* const kSamples[kColumns] = {"", "999,999,999,999", "9999/99/99   99:99:99"};
+  const int needed = *kSamples[column] ? fontMetrics().horizontalAdvance(QLatin1String(kSamples[column])) + 16 : 0;
+  return std::max(kDefaultColumnWidths[column], needed);
+}
 
 void TListView::SetColumnWidth(int column, int width) {
   if (column < 0 || column >= kColumns) return;
   if (width >= 0) {
-    report_->setColumnWidth(column, width);
+    widths_[column] = width;
   } else if (width >= -2) {
+    // Fitted in the table, which then has to hold the model for a moment.
+    QAbstractItemModel* shown = report_->model();
+    int keep[kColumns];
+    std::copy(std::begin(widths_), std::end(widths_), keep);
+    if (shown != model_) report_->setModel(model_);
     report_->resizeColumnToContents(column);  // takes the header's width into account too
+    keep[column] = report_->columnWidth(column);
+    std::copy(std::begin(keep), std::end(keep), widths_);
+    if (shown != model_) report_->setModel(empty_);
   } else {
-    report_->setColumnWidth(column, kDefaultColumnWidths[column]);
+    widths_[column] = DefaultColumnWidth(column);
   }
+  if (report_->model() == model_) report_->setColumnWidth(column, widths_[column]);
 }

@@ -80,12 +80,14 @@ class TForm1 : public QMainWindow {
   void FolderTreeViewEx1Click(const QString& folderName);
   void ListFolder(const QString& folder);
   void ListArchive();
-  // One listing pass; false when the archive component raised (already shown).
+  // One listing pass; false when the archive component raised (already
+  // shown). Every pass runs, so each error is told.
   bool ListMembers(const QByteArray& mask);
   void ListView1Change();
   void ListView1MouseDown(Qt::MouseButton button, const QPoint& pos);
-  // Whether the program file is a self-extracting archive of a present library.
-  bool IsSelfExtracting(const QString& path);
+  // Whether the program file is a self-extracting archive of a present
+  // library; one that cannot be read is said, and flagged in unreadable.
+  bool IsSelfExtracting(const QString& path, bool* unreadable = nullptr);
   // Running and opening members.
   QString RunFolder() const;
   // Extracts "*.*" into destination, or one member into TempRoot; false when
@@ -98,8 +100,6 @@ class TForm1 : public QMainWindow {
   void N2Click();
   void N3Click();
   void ListView1DblClick();
-  // Member kinds (the member icons 0-3).
-  enum MemberKind { mkProgram, mkText, mkHtml, mkOther };
 
   void FormCreate();
   void FormShow();

@@ -1,0 +1,239 @@
+// The main window's folder browsing and archive listing, and what the
+// selection in the list means.
+#include "app/main.h"
+
+#include "app/IniFile.h"
+#include "app/func.h"
+#include "app/glyphs.h"
+#include "app/kinds.h"
+#include "app/prompt.h"
+#include "Arcive/ArchiveFile.h"
+#include "platform/files.h"
+#include "shell/shellfolder.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QThread>
+
+namespace {
+
+// "%12.0n": thousands separators, no decimals, right-aligned in 12 characters.
+QString SizeText(uint64_t n) {
+  QString digits = QString::number(n);
+  for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(','));
+  return digits.rightJustified(12);
+}
+
+// Hourglass and no repainting while a listing runs, restored however it ends.
+class ListingBusy {
+ public:
+  explicit ListingBusy(QWidget* list) : list_(list) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    list_->setUpdatesEnabled(false);
+  }
+  ~ListingBusy() {
+    list_->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+  }
+
+ private:
+  QWidget* list_;
+};
+
+// Lets other programs run now and then during long listings.
+void YieldEvery50(int& count) {
+  if (++count >= 50) {
+    QThread::yieldCurrentThread();
+    count = 0;
+  }
+}
+
+}  // namespace
+
+void TForm1::AddEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date) {
+  auto* name = new QStandardItem(icon, caption);
+  auto* sizeItem = new QStandardItem(size);
+  sizeItem->setTextAlignment(Qt::AlignCenter);
+  auto* dateItem = new QStandardItem(date);
+  dateItem->setTextAlignment(Qt::AlignCenter);
+  for (QStandardItem* i : {name, sizeItem, dateItem}) i->setEditable(false);
+  ListView1->Items()->appendRow({name, sizeItem, dateItem});
+}
+
+bool TForm1::IsSelfExtracting(const QString& path, bool* unreadable) {
+  QByteArray head;
+  const bool read = platform::ReadRegularFile(path, &head, 256) && head.size() >= 256;
+  if (unreadable) *unreadable = !read;
+  if (!read) {
+    ui::MessageBox(this, QStringLiteral("ファイル %1 を読み込めません。").arg(path), QMessageBox::Critical);
+    return false;
+  }
+  if (HasLhaDll && head.mid(36, 9) == "LHA's SFX") return true;
+  return HasZipDll && head.contains("ZIP");
+}
+
+void TForm1::ClearList() {
+  ListView1->Items()->removeRows(0, ListView1->Items()->rowCount());
+  // A new listing starts a new selection: an entry with the caption of the
+  // last one selected is classified again.
+  SelectedName.clear();
+  ExecMember.clear();
+  TextMember.clear();
+  HtmlMember.clear();
+  FolderArchive.clear();
+  FolderProgram.clear();
+}
+
+void TForm1::FolderTreeViewEx1Change(const QString& folderName) {
+  ClearList();
+  ArchivePath.clear();
+  Settings.Folder = folderName;
+  BitBtn2->setEnabled(false);
+  if (!QFileInfo(folderName).isFile()) {
+    ListFolder(folderName);
+    BitBtn3->setEnabled(false);
+    return;
+  }
+  const QString ext = ExtensionOf(folderName);
+  bool archive = false;
+  if (ext == QLatin1String(".exe")) {
+    if (!IsSelfExtracting(folderName)) {
+      BitBtn3->setEnabled(false);
+      return;
+    }
+    archive = true;
+  } else {
+    archive = ArchiveModulePresent(ext);
+  }
+  if (archive) {
+    ArchivePath = folderName;
+    ListArchive();
+  }
+  BitBtn3->setEnabled(true);
+}
+
+void TForm1::FolderTreeViewEx1Click(const QString& folderName) {
+  if (QFileInfo(folderName).isFile()) return;
+  ArchivePath.clear();
+  ListFolder(folderName);
+}
+
+void TForm1::ListFolder(const QString& folder) {
+  ClearList();
+  ListingBusy busy(ListView1);
+  int count = 0;
+  QDir dir(folder);
+  // Regular files only (and links to them): a FIFO or device is no archive.
+  for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::NoSort)) {
+    if (ShownInFolders(ExtensionOf(fi.fileName()))) {
+      const QDateTime t = fi.lastModified();
+      AddEntry(fi.fileName(), shell::PathIcon(fi.filePath()), SizeText(static_cast<uint64_t>(fi.size())),
+               (t.isValid() ? t : QDateTime(QDate(1899, 12, 30), QTime(0, 0))).toString(QStringLiteral("yyyy/MM/dd   HH:mm:ss")));
+    }
+    YieldEvery50(count);
+  }
+}
+
+void TForm1::ListArchive() {
+  ClearList();
+  QList<QByteArray> masks{"*.com", "*.exe"};
+  for (int slot : {0, 1, 2, 3, 4, 7, 8})
+    if (!ExtensionTable[slot].isEmpty()) masks << "*" + ExtensionTable[slot].toUtf8();
+  masks << "*.*";
+  for (const QByteArray& mask : masks) ListMembers(mask);
+}
+
+bool TForm1::ListMembers(const QByteArray& mask) {
+  ListingBusy busy(ListView1);
+  const QIcon icon = glyphs::MemberIcon(MemberKindOf(QString::fromUtf8(mask)));
+  try {
+    TArchiveFile file(this);
+    file.SetFileName(ArchivePath);
+    if (file.OpenArchive(nullptr, 0) != 0) return true;
+    // Closed however the pass ends.
+    struct Closer {
+      TArchiveFile& f;
+      ~Closer() {
+        try {
+          f.CloseArchive();
+        } catch (...) {
+        }
+      }
+    } closer{file};
+    CaMemberInfoEx rec{};
+    int count = 0;
+    for (int st = file.FindFirst(mask, &rec); st == 0; st = file.FindNext(&rec)) {
+      const QString name = QString::fromUtf8(rec.info.path);
+      if (!(mask == "*.*" && IsKnownExtension(ExtensionOf(name)))) {
+        const uint16_t d = rec.info.dos_date, t = rec.info.dos_time;
+        const QString date = QString::asprintf("%4.4d/%2.2d/%2.2d", (d >> 9) + 1980, (d >> 5) & 15, d & 31) +
+                             QStringLiteral("   ") +
+                             QString::asprintf("%2.2d:%2.2d:%2.2d", t >> 11, (t >> 5) & 63, (t & 31) * 2);
+        AddEntry(name, icon, SizeText(rec.info.original_size), date);
+      }
+      YieldEvery50(count);
+    }
+  } catch (const Exception& e) {
+    ui::MessageBox(this, e.Message(), QMessageBox::Critical);
+    return false;
+  }
+  return true;
+}
+
+void TForm1::ListView1Change() {
+  const int row = ListView1->SelectedRow();
+  if (row < 0) return;
+  const QString caption = ListView1->Items()->item(row, 0)->text();
+  if (caption == SelectedName) return;
+  ExecMember.clear();
+  TextMember.clear();
+  HtmlMember.clear();
+  FolderArchive.clear();
+  FolderProgram.clear();
+  SelectedName = caption;
+  const QString ext = ExtensionOf(caption);
+  if (!ArchivePath.isEmpty()) {
+    switch (MemberKindOf(caption)) {
+      case mkProgram:
+        ExecMember = caption;
+        BitBtn2->setEnabled(true);
+        break;
+      case mkText:
+        TextMember = caption;
+        BitBtn2->setEnabled(false);
+        if (ToolButton2->isChecked()) N3Click();
+        break;
+      case mkHtml:
+        HtmlMember = caption;
+        BitBtn2->setEnabled(true);
+        break;
+      case mkOther:
+        BitBtn2->setEnabled(false);
+        break;
+    }
+    return;
+  }
+  BitBtn2->setEnabled(false);
+  const QString full = AddTrailingBackslash(Settings.Folder) + caption;
+  if (ext == QLatin1String(".exe")) {
+    // A program that cannot be read ends the classification (it was said).
+    bool unreadable = false;
+    const bool sfx = IsSelfExtracting(full, &unreadable);
+    if (sfx) FolderArchive = full;
+    else if (!unreadable) FolderProgram = full;
+  } else if (ArchiveModulePresent(ext)) {
+    FolderArchive = full;
+  }
+}
+
+void TForm1::ListView1MouseDown(Qt::MouseButton button, const QPoint& globalPos) {
+  if (button != Qt::RightButton || ArchivePath.isEmpty()) return;
+  if (ListView1->SelectedRow() < 0) return;
+  PopupMenu1->popup(globalPos);
+}

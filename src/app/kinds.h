@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+
+// What a file or member is, by its extension and the program-wide tables
+// (ExtensionTable, the module flags). One place for the rules the listing,
+// the classification of a selection and the folder listing share.
+
+enum TMemberKind { mkProgram, mkText, mkHtml, mkOther };  // also the member icons 0-3
+
+// The extension of a name's last part with its dot, lower-cased; empty when none.
+QString ExtensionOf(const QString& name);
+
+// A member's kind (or a listing mask's: "*.txt" is text, "*.*" other);
+// programs first, then text, then HTML, as the classification takes them.
+TMemberKind MemberKindOf(const QString& name);
+
+// Whether the extension is in any slot of ExtensionTable (the listing's last
+// pass leaves such members to the earlier ones).
+bool IsKnownExtension(const QString& ext);
+
+// Whether the module for archives with this (lower-case) extension is present.
+bool ArchiveModulePresent(const QString& ext);
+
+// Whether a folder listing shows a file with this extension: every program
+// (it may be self-extracting) and the archives whose module is present.
+bool ShownInFolders(const QString& ext);

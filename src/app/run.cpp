@@ -1,0 +1,155 @@
+// Running members from the temporary folder, opening and viewing them.
+#include "app/main.h"
+
+#include "app/func.h"
+#include "app/memo.h"
+#include "app/prompt.h"
+#include "app/version.h"
+#include "Arcive/ArchiveFile.h"
+#include "platform/process.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProgressDialog>
+#include <QPushButton>
+
+bool StartProgramFile(QWidget* parent, const QString& path) {
+  const QString folder = QFileInfo(path).absolutePath();
+  QDir::setCurrent(folder);
+  if (platform::StartProgram(path, folder)) return true;
+  QString why;
+  if (!QFileInfo(path).isFile())
+    why = QStringLiteral("プログラム %1 が見つかりません。書庫の展開に失敗した可能性があります。").arg(path);
+  else if (platform::IsWindowsProgram(path))
+    why = QStringLiteral("%1 は Windows 用のプログラムです。起動するには wine をインストールしてください。").arg(path);
+  else
+    why = QStringLiteral("プログラム %1 を起動できませんでした。実行の許可があるか確かめてください。").arg(path);
+  ui::MessageBox(parent, why, QMessageBox::Warning);
+  return false;
+}
+
+QString TForm1::RunFolder() const {
+  const QString name = QFileInfo(ArchivePath).fileName();
+  return TempRoot + name.left(name.indexOf(QLatin1Char('.')) < 0 ? 0 : name.indexOf(QLatin1Char('.')));
+}
+
+bool TForm1::ExtractMembers(const QString& mask, const QString& destination) {
+  try {
+    TArchiveFile file(this);
+    file.SetFileName(ArchivePath);
+    file.Options.x = 1;
+    file.Options.jf = 0;
+    file.Options.jse = 0;
+    file.Options.jso = 1;
+    file.SetOutputSize(16384);
+    // Long extractions show their progress after half a second and can be
+    // stopped. The dialog lets events through, so the window takes no input
+    // meanwhile: a second run or listing must not start inside this one.
+    QProgressDialog progress(QStringLiteral("書庫を展開しています..."), QStringLiteral("中止"), 0, 100);
+    progress.setWindowTitle(QString::fromUtf8(kAppTitle));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setValue(0);
+    bool cancelled = false;
+    file.OnProgress = [&](TArchiveFile*, int state, void* lpEis, bool& abort) {
+      const auto* info = static_cast<const CaExtractingInfo*>(lpEis);
+      if (state == CA_STATE_INPROCESS && info) {
+        const uint64_t size = info->member_size;
+        progress.setLabelText(QStringLiteral("%1\n%2 / %3 バイト")
+                                  .arg(QString::fromUtf8(info->member_path), QLocale().toString(qulonglong(info->written)),
+                                       QLocale().toString(qulonglong(size))));
+        progress.setValue(size ? static_cast<int>(std::min<uint64_t>(100, info->written * 100 / size)) : 100);
+      }
+      abort = cancelled = cancelled || progress.wasCanceled();
+    };
+    const int status = mask == QLatin1String("*.*") ? file.Extract(this, nullptr, destination, AllMembers())
+                                                    : file.Extract(this, nullptr, TempRoot, {QStringList{mask}});
+    progress.close();
+    if (cancelled) return false;
+    // Members that were refused or did not check out are gone; say which.
+    if (status != 0) {
+      const QString said = QString::fromUtf8(file.Output.constData()).trimmed();
+      ui::MessageBox(this,
+                     QStringLiteral("書庫 %1 を展開できなかったファイルがあります。").arg(ArchivePath) +
+                         (said.isEmpty() ? QString() : QStringLiteral("\n\n") + said),
+                     QMessageBox::Warning);
+    }
+    return true;
+  } catch (const Exception& e) {
+    ui::MessageBox(this, e.Message(), QMessageBox::Critical);
+    return false;
+  }
+}
+
+std::optional<QString> TForm1::MemberFile(const QString& folder, const QString& member) {
+  if (std::optional<QString> path = MemberPathIn(folder, member)) return path;
+  ui::MessageBox(this,
+                 QStringLiteral("書庫の中の名前「%1」は展開先フォルダーの外を指しているため、開きません。").arg(member),
+                 QMessageBox::Warning);
+  return std::nullopt;
+}
+
+void TForm1::BitBtn2Click() {
+  const QString member = !ExecMember.isEmpty() ? ExecMember : HtmlMember;
+  if (member.isEmpty()) return;
+  const QString run = RunFolder();
+  if (!MemberFile(run, member)) return;
+  QDir().mkdir(run);
+  if (!ExtractMembers(QStringLiteral("*.*"), run)) return;  // a stopped run starts nothing
+  // Looked at again now that the archive's links are on disk.
+  const std::optional<QString> full = MemberFile(run, member);
+  if (!full) return;
+  if (!ExecMember.isEmpty()) {
+    History << *full;
+    BitBtn4->setEnabled(true);
+    StartProgramFile(this, *full);
+    return;
+  }
+  QDir::setCurrent(QFileInfo(*full).absolutePath());
+  TForm2::ShowHtml(this, run, *full);
+}
+
+void TForm1::N2Click() {
+  if (!ExecMember.isEmpty()) {
+    BitBtn2Click();
+    return;
+  }
+  if (SelectedName.isEmpty() || ArchivePath.isEmpty()) return;
+  if (!MemberFile(TempRoot, SelectedName)) return;
+  if (!ExtractMembers(SelectedName, QString())) return;
+  const std::optional<QString> path = MemberFile(TempRoot, SelectedName);
+  if (!path || !QFileInfo::exists(*path)) return;  // the extraction has said why
+  if (!platform::OpenDocument(*path))
+    ui::MessageBox(this, QStringLiteral("%1 を開くプログラムが見つかりません。").arg(*path), QMessageBox::Warning);
+}
+
+void TForm1::N3Click() {
+  if (!ExecMember.isEmpty() || ArchivePath.isEmpty()) return;
+  if (TextMember.isEmpty()) TextMember = SelectedName;
+  if (TextMember.isEmpty()) return;
+  TForm2::ShowText(this, TextMember);
+}
+
+void TForm1::ListView1DblClick() {
+  if (!FolderArchive.isEmpty()) {
+    ArchivePath = FolderArchive;
+    ListArchive();
+  }
+  if (BitBtn2->isEnabled()) {
+    BitBtn2Click();
+  } else if (!FolderProgram.isEmpty()) {
+    StartProgramFile(this, FolderProgram);
+  }
+}
+
+void ReportLeftovers(QWidget* parent, const TDeleteReport& report) {
+  QStringList shown = report.failed.mid(0, 10);
+  if (report.failed.size() > shown.size()) shown << QStringLiteral("ほか %1 件").arg(report.failed.size() - shown.size());
+  ui::MessageBox(parent,
+                 QStringLiteral("一時解凍フォルダー %1 の一部を削除できませんでした。\n\n").arg(TempRoot) +
+                     shown.join(QLatin1Char('\n')),
+                 QMessageBox::Warning);
+}
