@@ -173,6 +173,11 @@ TEST_F(ZipBindingTest, OnlyUnzip32ExtractsButCannotPack) {
   EXPECT_TRUE(zip.HasOwnerWindow());
   EXPECT_TRUE(zip.KillOwnerWindow(reinterpret_cast<void*>(1)));
   EXPECT_FALSE(zip.HasOwnerWindow());
+  // The write time is asked for under the family's own spelling.
+  TArchiveFile file;
+  file.SetFileName(arc);
+  EXPECT_EQ(List(file).size(), 1u);
+  EXPECT_TRUE(ModuleLog().contains(QStringLiteral("zip UnzipGetWriteTimeEx")));
 }
 
 TEST_F(ZipBindingTest, NoZipModuleAtAllStillMakesAnArchiver) {

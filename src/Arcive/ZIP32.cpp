@@ -114,7 +114,7 @@ bool TZipDll::SetOwnerWindowEx(void* wnd, void* callback) {
 }
 
 bool TZipDll::GetWriteTimeEx(void* arc, uint64_t* t) {
-  return Resolve(Entries[enGetWriteTimeEx], {"UnZipGetWriteTimeEx", kListingOrder, false, false}) &&
+  return Resolve(Entries[enGetWriteTimeEx], {"UnzipGetWriteTimeEx", kListingOrder, false, false}) &&
          TCustomArchiverDll::GetWriteTimeEx(arc, t);
 }
 

@@ -205,7 +205,8 @@ void TForm1::BuildClient() {
     f.setBold(true);
     b->setFont(f);
     b->setToolTip(hint);
-    b->setAutoDefault(false);
+    // A focused button takes Enter itself; Enter elsewhere is the default button's.
+    b->setAutoDefault(true);
     b->resize(kButtonWidth, kButtonHeight);
     return b;
   };
@@ -457,8 +458,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
   // Enter that no control took is the default button's.
-  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier &&
-      BitBtn1->isEnabled()) {
+  // The keypad's Enter is the same key.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && BitBtn1->isEnabled()) {
     BitBtn1->animateClick();
     return;
   }

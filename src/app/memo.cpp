@@ -39,7 +39,7 @@ QVariant TWebBrowser::loadResource(int type, const QUrl& name) {
   return text;
 }
 
-TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
+TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Form2"));
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("テキスト　ビュワー"));
@@ -74,7 +74,14 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
   RichEdit1->setFont(fixed);
   RichEdit1->setAccessibleName(QStringLiteral("テキスト"));
   WebBrowser1 = new TWebBrowser(this);
-  WebBrowser1->setOpenLinks(true);
+  // Pages of the archive open here; addresses on the web in the desktop's browser.
+  WebBrowser1->setOpenLinks(false);
+  connect(WebBrowser1, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
+    const QUrl target = WebBrowser1->source().resolved(link);
+    if (target.isLocalFile() || target.scheme().isEmpty()) WebBrowser1->setSource(target);
+    else if (!OpenUrl(target.toString()))
+      ui::MessageBox(this, QStringLiteral("%1 を開くプログラムが見つかりません。").arg(target.toString()), QMessageBox::Warning);
+  });
   WebBrowser1->setAccessibleName(QStringLiteral("ページ"));
   stack_ = new QStackedWidget(this);
   stack_->addWidget(RichEdit1);
@@ -87,7 +94,9 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
   BitBtn1->setDefault(true);
   connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
 
-  auto* layout = new QVBoxLayout(this);
+  auto* client = new QWidget(this);
+  setCentralWidget(client);
+  auto* layout = new QVBoxLayout(client);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(ToolBar1);
@@ -148,7 +157,7 @@ void TForm2::ShowHtml(TForm1*, const QString&, const QString& page) {
 void TForm2::FormResize() { BitBtn1->move((Panel1->width() - BitBtn1->width()) / 2, (Panel1->height() - BitBtn1->height()) / 2); }
 
 void TForm2::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
+  QMainWindow::resizeEvent(event);
   FormResize();
 }
 
@@ -164,7 +173,7 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
     close();
     return;
   }
-  QWidget::keyPressEvent(event);
+  QMainWindow::keyPressEvent(event);
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {

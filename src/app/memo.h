@@ -1,6 +1,6 @@
 #pragma once
+#include <QMainWindow>
 #include <QTextBrowser>
-#include <QWidget>
 
 class QAction;
 class QPushButton;
@@ -22,8 +22,9 @@ class TWebBrowser : public QTextBrowser {
 };
 
 // The viewer window: text members in a read-only text box, HTML members in
-// the browser pane. At most one exists (ViewerForm).
-class TForm2 : public QWidget {
+// the browser pane. At most one exists (ViewerForm). An ordinary top-level
+// window, so the desktop and screen readers see it as one, with its caption.
+class TForm2 : public QMainWindow {
   Q_OBJECT
  public:
   explicit TForm2(QWidget* parent = nullptr);

@@ -27,7 +27,8 @@ int MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                QMessageBox::StandardButtons buttons) {
   if (const MessageHook& hook = Messages()) return hook(text, icon, buttons);
   QMessageBox box(icon, QString::fromUtf8(kAppTitle), text, buttons, parent);
-  if (buttons & QMessageBox::No) box.setDefaultButton(QMessageBox::No);
+  // The first button is the default, as on the desktop.
+  if (buttons & QMessageBox::Yes) box.setDefaultButton(QMessageBox::Yes);
   return box.exec();
 }
 

@@ -161,6 +161,13 @@ EXPORT int E(ExtractMem)(void* wnd, const char* cmd, unsigned char* buf, uint32_
 /* Values no DOS date or 32-bit size could give, so tests see where they came from. */
 static uint64_t Index(void* h) { return h ? (uint64_t)((Archive*)h)->current : 0; }
 EXPORT CA_BOOL E(GetWriteTimeEx)(void* h, uint64_t* t) { *t = 0x01D0000000000000ull + Index(h); return 1; }
+#ifdef ZIP_FAMILY
+/* The ZIP family's write-time entry is spelt with a lower-case "z". */
+EXPORT CA_BOOL UnzipGetWriteTimeEx(void* h, uint64_t* t) {
+  Log("UnzipGetWriteTimeEx");
+  return E(GetWriteTimeEx)(h, t);
+}
+#endif
 EXPORT CA_BOOL E(GetCreateTimeEx)(void* h, uint64_t* t) { *t = 0x01C0000000000000ull + Index(h); return 1; }
 EXPORT CA_BOOL E(GetAccessTimeEx)(void* h, uint64_t* t) { *t = 0x01B0000000000000ull + Index(h); return 1; }
 EXPORT CA_BOOL E(GetOriginalSizeEx)(void* h, uint64_t* n) { *n = 5000000000ull + Index(h); return 1; }
