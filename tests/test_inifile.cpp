@@ -78,6 +78,23 @@ TEST_F(IniFileTest, WritesKeepForeignLinesAndAppendNewKeysToTheirSection) {
   EXPECT_EQ(TIniFile(path).ReadInteger(QStringLiteral("Window"), QStringLiteral("Left"), 0), 20);
 }
 
+TEST_F(IniFileTest, LinesNotWrittenComeBackByteForByte) {
+  // Shift-JIS in a comment and in a section of the user's, CR LF ends, an
+  // empty section header, a value the program writes unchanged.
+  const QByteArray before = "; \x83\x65\x83\x58\x83\x67\r\n[Mine]\r\nname=\x95\x5c\xff\r\n[]\nodd\n"
+                            "[Window]\nLeft=1\nTop=5\n";
+  const QString path = Write(QStringLiteral("cfg/zot.ini"), before);
+  TIniFile ini(path);
+  ini.WriteInteger(QStringLiteral("Window"), QStringLiteral("Left"), 1);
+  ini.WriteInteger(QStringLiteral("Window"), QStringLiteral("Top"), 7);
+  ASSERT_TRUE(ini.UpdateFile());
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QByteArray expected = before;
+  expected.replace("Top=5", "Top=7");
+  EXPECT_EQ(f.readAll(), expected);
+}
+
 TEST_F(IniFileTest, FailedSaveLeavesTheOldFileAndNoLeftovers) {
   const QString path = Write(QStringLiteral("cfg/zot.ini"), "[Window]\nLeft=1\n");
   {

@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStandardItemModel>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QToolBar>
@@ -385,6 +388,50 @@ TEST_F(MainWindowTest, EnterActivatesTheExitButton) {
   QTest::keyClick(form.get(), Qt::Key_Return);
   EXPECT_TRUE(WaitUntil([&] { return !form->isVisible(); }));
   EXPECT_TRUE(QFile::exists(ConfigFile()));
+}
+
+TEST_F(MainWindowTest, EnterOnAFocusedButtonIsThatButtonsAndTheKeypadEnterCounts) {
+  AllLibraries();
+  auto form = Create();
+  for (QPushButton* b : {form->BitBtn2, form->BitBtn3, form->BitBtn4}) {
+    b->setEnabled(true);
+    QSignalSpy clicked(b, &QPushButton::clicked);
+    QSignalSpy exits(form->BitBtn1, &QPushButton::clicked);
+    b->setFocus();
+    for (auto [key, mods] : {std::pair{Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}})
+      QTest::keyClick(b, key, mods);
+    EXPECT_EQ(clicked.count(), 2) << b->text().toStdString();
+    EXPECT_EQ(exits.count(), 0) << b->text().toStdString();
+    EXPECT_TRUE(form->isVisible());
+  }
+  // Elsewhere the keypad's Enter is the exit button's, like Return.
+  form->ListView1->CurrentView()->setFocus();
+  QTest::keyClick(form->ListView1->CurrentView(), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_TRUE(WaitUntil([&] { return !form->isVisible(); }));
+}
+
+TEST_F(MainWindowTest, AWindowPlacedOffEveryScreenComesBack) {
+  Write(QStringLiteral(".config/zot/zot.ini"), "[Window]\nLeft=-20000\nTop=15000\nHeight=391\nWidth=635\n");
+  auto form = Create();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(area.contains(form->pos())) << form->pos().x() << "," << form->pos().y();
+  // One that shows its top on a screen stays where it was put.
+  form.reset();
+  Write(QStringLiteral(".config/zot/zot.ini"), "[Window]\nLeft=30\nTop=40\n");
+  form = Create();
+  EXPECT_EQ(form->pos(), QPoint(30, 40));
+}
+
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeWrittenIsToldOnce) {
+  AllLibraries();
+  QDir().mkpath(ConfigFile());  // a folder where the file should be
+  auto form = Create();
+  answer = QMessageBox::No;
+  form->close();
+  form->close();
+  int told = 0;
+  for (const Message& m : messages) told += m.text.contains(QStringLiteral("を保存できませんでした")) ? 1 : 0;
+  EXPECT_EQ(told, 1);
 }
 
 TEST_F(MainWindowTest, RememberedFolderIsOpenedAtStart) {

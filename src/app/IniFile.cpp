@@ -6,9 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <functional>
 
 TSettings Settings;
@@ -33,24 +36,25 @@ int IniStrToIntDef(const QString& textIn, int def) {
 }
 
 TIniFile::TIniFile(const QString& path) : path_(path) {
-  sections_.push_back({QString(), {}});
+  sections_.push_back({QString(), QByteArray(), {}});
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return;
-  const QString content = QString::fromUtf8(f.readAll());
-  for (QString line : content.split(QLatin1Char('\n'))) {
+  const QByteArray content = f.readAll();
+  for (const QByteArray& raw : content.split('\n')) {
+    QString line = QString::fromUtf8(raw);
     if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
     const QString t = line.trimmed();
     if (t.startsWith(QLatin1Char('[')) && t.contains(QLatin1Char(']'))) {
-      sections_.push_back({t.mid(1, t.indexOf(QLatin1Char(']')) - 1).trimmed(), {}});
+      sections_.push_back({t.mid(1, t.indexOf(QLatin1Char(']')) - 1).trimmed(), raw, {}});
       continue;
     }
     const qsizetype eq = t.indexOf(QLatin1Char('='));
     const QString key = (eq > 0 && !t.startsWith(QLatin1Char(';'))) ? t.left(eq).trimmed() : QString();
-    sections_.back().lines.push_back({line, key});
+    sections_.back().lines.push_back({raw, line, key});
   }
   // The split leaves one empty line for the final line end.
   auto& last = sections_.back().lines;
-  if (!last.empty() && last.back().text.isEmpty()) last.pop_back();
+  if (!last.empty() && last.back().raw.isEmpty()) last.pop_back();
 }
 
 const TIniFile::Line* TIniFile::Find(const QString& section, const QString& key) const {
@@ -95,17 +99,17 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     if (s.name.isEmpty() || !SameName(s.name, section)) continue;
     for (Line& l : s.lines) {
       if (!l.key.isEmpty() && SameName(l.key, key)) {
-        l.text = text;
+        if (l.text != text) l = {text.toUtf8(), text, key};
         return;
       }
     }
     // After the last entry, so blank lines between sections stay between them.
     auto at = s.lines.end();
     while (at != s.lines.begin() && std::prev(at)->text.trimmed().isEmpty()) --at;
-    s.lines.insert(at, {text, key});
+    s.lines.insert(at, {text.toUtf8(), text, key});
     return;
   }
-  sections_.push_back({section, {{text, key}}});
+  sections_.push_back({section, '[' + section.toUtf8() + ']', {{text.toUtf8(), text, key}}});
 }
 
 void TIniFile::WriteInteger(const QString& section, const QString& key, int value) {
@@ -117,15 +121,15 @@ void TIniFile::WriteBool(const QString& section, const QString& key, bool value)
 }
 
 bool TIniFile::UpdateFile() const {
-  QString out;
+  QByteArray out;
   for (const Section& s : sections_) {
-    if (!s.name.isEmpty()) out += QLatin1Char('[') + s.name + QStringLiteral("]\n");
-    for (const Line& l : s.lines) out += l.text + QLatin1Char('\n');
+    if (!s.header.isEmpty()) out += s.header + '\n';
+    for (const Line& l : s.lines) out += l.raw + '\n';
   }
   if (!QDir().mkpath(QFileInfo(path_).absolutePath())) return false;
   QSaveFile f(path_);
   if (!f.open(QIODevice::WriteOnly)) return false;
-  f.write(out.toUtf8());
+  f.write(out);
   return f.commit();
 }
 
@@ -238,10 +242,24 @@ const std::vector<Key>& Keys() {
 void LoadSettings(TForm1& form) {
   const TIniFile ini(platform::SettingsFilePath());
   for (const Key& key : Keys()) key.load(ini, form);
+  // A place remembered from another screen layout must not hide the window:
+  // some of its top part must be on a screen, else it goes onto the main one.
+  const QRect frame(form.pos(), form.size());
+  const QRect grip(frame.topLeft(), QSize(frame.width(), std::min(frame.height(), 40)));
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  const bool seen = std::any_of(screens.begin(), screens.end(), [&grip](QScreen* sc) {
+    const QRect part = sc->availableGeometry().intersected(grip);
+    return part.width() >= 40 && part.height() >= 10;
+  });
+  if (!seen && QGuiApplication::primaryScreen()) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    form.resize(std::min(form.width(), area.width()), std::min(form.height(), area.height()));
+    form.move(area.topLeft());
+  }
 }
 
-void SaveSettings(TForm1& form) {
+bool SaveSettings(TForm1& form) {
   TIniFile ini(platform::SettingsFilePath());
   for (const Key& key : Keys()) key.save(ini, form);
-  ini.UpdateFile();
+  return ini.UpdateFile();
 }

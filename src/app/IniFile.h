@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <vector>
 
@@ -8,7 +9,8 @@ class TForm1;
 // Windows private-profile functions: names are matched without regard to
 // case, values are trimmed and lose one pair of surrounding quotes, integers
 // may be written "0x..." in hexadecimal, strings are cut at 2047 characters.
-// Lines the program does not know (other keys, comments) are kept as they are.
+// Lines the program does not write (other keys, comments, other sections)
+// come back byte for byte, whatever their encoding.
 class TIniFile {
  public:
   explicit TIniFile(const QString& path);
@@ -31,11 +33,13 @@ class TIniFile {
 
  private:
   struct Line {
-    QString text;  // the whole line as it stands in the file
-    QString key;   // empty for comments and blank lines
+    QByteArray raw;  // the line as it stands in the file, without its "\n"
+    QString text;    // the same, decoded (UTF-8), for reading
+    QString key;     // empty for comments and blank lines
   };
   struct Section {
-    QString name;  // empty for lines before the first section header
+    QString name;       // empty for lines before the first section header (and "[]")
+    QByteArray header;  // the header line as it stands; empty before the first one
     std::vector<Line> lines;
   };
   const Line* Find(const QString& section, const QString& key) const;
@@ -75,5 +79,5 @@ constexpr int kDefaultColumnWidths[3] = {150, 80, 130};
 
 // Reads every key in order and applies the window's own ones to it at once.
 void LoadSettings(TForm1& form);
-// Writes every key in the same order; a failed write is silently dropped.
-void SaveSettings(TForm1& form);
+// Writes every key in the same order; false when the file could not be written.
+bool SaveSettings(TForm1& form);

@@ -447,7 +447,14 @@ bool TForm1::FormCloseQuery() {
     }
     ViewerForm = nullptr;
   }
-  SaveSettings(*this);
+  // Told once: a close refused and tried again would only repeat it.
+  if (!SaveSettings(*this) && !settingsFailureTold_) {
+    settingsFailureTold_ = true;
+    ui::MessageBox(this,
+                   QStringLiteral("設定ファイル %1 を保存できませんでした。今回の設定は次回に引き継がれません。")
+                       .arg(platform::SettingsFilePath()),
+                   QMessageBox::Warning);
+  }
   return canClose;
 }
 

@@ -135,6 +135,7 @@ class TForm1 : public QMainWindow {
   void NotYetAvailable(const QString& what);
 
   int pendingTreeWidth_ = -1;
+  bool settingsFailureTold_ = false;
   void AddEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date);
   void ClearList();
 };

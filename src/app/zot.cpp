@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QTimer>
 #include <QTranslator>
 
@@ -59,8 +60,24 @@ int main(int argc, char** argv) {
   const QString title = QString::fromUtf8(kAppTitle);
   app.setApplicationName(QStringLiteral("zot"));
 
+  // Claimed before anything is shown: a start during the start-up questions
+  // must find this copy and bring it forward.
+  QPointer<TForm1> main;
   platform::SingleInstance instance(title);
-  if (instance.ActivateRunning()) return 0;
+  const bool first = instance.Claim([&main] {
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front) front = main.data();
+    if (!front) {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible()) front = w;
+    }
+    if (!front) return;
+    if (front->isMinimized()) front->showNormal();
+    front->show();
+    front->raise();
+    front->activateWindow();
+  });
+  if (!first) return 0;
 
   QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
   QTranslator qtJapanese;
@@ -70,12 +87,7 @@ int main(int argc, char** argv) {
   UseJapaneseFont(app);
 
   TForm1 form;
-  instance.Listen([&form] {
-    if (form.isMinimized()) form.showNormal();
-    form.show();
-    form.raise();
-    form.activateWindow();
-  });
+  main = &form;
   platform::OnTerminateSignal([&form] { form.close(); });
   StartupProbe probe;
   if (qEnvironmentVariableIsSet("ZOT_STARTUP_PROBE")) form.installEventFilter(&probe);

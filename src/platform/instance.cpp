@@ -1,11 +1,21 @@
 #include "platform/instance.h"
 
+#include "platform/folders.h"
+
 #include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSocketNotifier>
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -22,7 +32,47 @@ SingleInstance::SingleInstance(const QString& title, QObject* parent) : QObject(
   name_ = QStringLiteral("zot-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash.left(16)));
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+  if (lock_ >= 0) ::close(lock_);
+}
+
+namespace {
+
+// A folder only this user writes to: the runtime folder, else the settings folder.
+QString LockFolder() {
+  const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+  if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) return runtime;
+  const QString settings = QFileInfo(SettingsFilePath()).absolutePath();
+  QDir().mkpath(settings);
+  return settings;
+}
+
+}  // namespace
+
+bool SingleInstance::Claim(std::function<void()> onActivate) {
+  const QByteArray path = QFile::encodeName(LockFolder() + QLatin1Char('/') + name_ + QStringLiteral(".lock"));
+  lock_ = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  struct stat st {};
+  if (lock_ >= 0 && (::fstat(lock_, &st) != 0 || st.st_uid != ::geteuid())) {
+    ::close(lock_);
+    lock_ = -1;
+  }
+  if (lock_ >= 0 && ::flock(lock_, LOCK_EX | LOCK_NB) != 0) {
+    ::close(lock_);
+    lock_ = -1;
+    // The first copy listens right after taking the lock; give it a moment.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 5000) {
+      if (ActivateRunning()) return false;
+      QThread::msleep(50);
+    }
+    return false;
+  }
+  // Without a lock file (no folder to put it in) the socket alone decides.
+  if (lock_ < 0 && ActivateRunning()) return false;
+  return Listen(std::move(onActivate)) || true;
+}
 
 bool SingleInstance::ActivateRunning() {
   QLocalSocket socket;
@@ -41,7 +91,8 @@ bool SingleInstance::Listen(std::function<void()> onActivate) {
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server_->listen(name_)) {
-    // A socket left behind by a copy that crashed.
+    // A socket left behind by a copy that crashed; with the lock held no
+    // running copy can own it.
     QLocalServer::removeServer(name_);
     if (!server_->listen(name_)) return false;
   }

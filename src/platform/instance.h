@@ -7,14 +7,23 @@ class QLocalServer;
 
 namespace platform {
 
-// One running copy per user and window title. The first copy listens on a
-// per-user local socket named after the title; a later copy asks it to come
-// to the front and then ends.
+// One running copy per user and window title. The first copy holds a lock
+// (flock on a file in the user's runtime or settings folder) and listens on
+// a per-user local socket named after the title; a later copy asks it to
+// come to the front and then ends. Holding the lock is what makes a copy the
+// first, so two copies starting together cannot both win, and only the
+// holder ever removes a socket left behind.
 class SingleInstance : public QObject {
   Q_OBJECT
  public:
   explicit SingleInstance(const QString& title, QObject* parent = nullptr);
   ~SingleInstance() override;
+
+  // Claims the instance before anything else is built: true when this is the
+  // only copy (it then listens at once and onActivate runs whenever a later
+  // copy starts); false when another copy runs, after asking it to come
+  // forward.
+  bool Claim(std::function<void()> onActivate);
 
   // True when another copy answered and was asked to come forward.
   bool ActivateRunning();
@@ -25,6 +34,7 @@ class SingleInstance : public QObject {
 
  private:
   QString name_;
+  int lock_ = -1;
   QLocalServer* server_ = nullptr;
   std::function<void()> onActivate_;
 };
