@@ -67,6 +67,12 @@ TFolderTreeViewEx::TFolderTreeViewEx(QWidget* parent) : QTreeWidget(parent) {
   setHeaderHidden(true);
   setColumnCount(1);
   setUniformRowHeights(true);
+  // Whole names, with a scroll bar sideways when they are long, as a
+  // desktop folder tree shows them.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  setTextElideMode(Qt::ElideNone);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);  // only the rename command edits
   setAccessibleName(QStringLiteral("フォルダー"));

@@ -1,0 +1,156 @@
+// The main window as a user meets it: mouse clicks on the view on show, in
+// each of the four view modes, and what a screen reader finds.
+#include "app/IniFile.h"
+#include "app/main.h"
+#include "app/memo.h"
+#include "components/FTVEX/FTVEX.h"
+#include "platform/folders.h"
+#include "support.h"
+
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolBar>
+
+#include <memory>
+
+namespace {
+
+const QString kData = QStringLiteral(ZOT_TEST_DATA);
+
+class ViewModeTest : public ZotTest, public ::testing::WithParamInterface<int> {
+ protected:
+  void SetUp() override {
+    ZotTest::SetUp();
+    folder = Home() + QStringLiteral("/files");
+    Write(QStringLiteral("files/tool.exe"), "#!/bin/sh\nexit 0\n#" + QByteArray(300, '-') + "\n");
+    QFile::copy(kData + QStringLiteral("/level2.lzh"), folder + QStringLiteral("/tool.beta.lzh"));
+    shell::SetComputerRoots({Home()});
+    platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
+    Write(QStringLiteral(".config/zot/zot.ini"), "[Option]\nErrorDialog=1\n");
+    form = std::make_unique<TForm1>();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ClickMode(GetParam());
+  }
+  void TearDown() override {
+    form.reset();
+    shell::SetComputerRoots({});
+    ZotTest::TearDown();
+  }
+  // Presses the toolbar button of a view mode (1 large icons ... 4 details).
+  void ClickMode(int mode) {
+    QAction* const buttons[] = {form->ToolButton6, form->ToolButton7, form->ToolButton8, form->ToolButton9};
+    QTest::mouseClick(form->ToolBar1->widgetForAction(buttons[mode - 1]), Qt::LeftButton);
+    ASSERT_EQ(Settings.ViewMode, mode);
+  }
+  void OpenArchive() { ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/tool.beta.lzh"))); }
+  TForm2* Viewer() { return qobject_cast<TForm2*>(ViewerForm.data()); }
+  QString folder;
+  std::unique_ptr<TForm1> form;
+};
+
+std::string ModeName(const ::testing::TestParamInfo<int>& info) {
+  static const char* const kNames[] = {"LargeIcons", "SmallIcons", "List", "Details"};
+  return kNames[info.param - 1];
+}
+
+TEST_P(ViewModeTest, AProgramMemberEnablesTheRunButton) {
+  OpenArchive();
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("bin/setup.exe")));
+  EXPECT_EQ(form->ExecMember, QStringLiteral("bin/setup.exe"));
+  EXPECT_TRUE(form->BitBtn2->isEnabled());
+  QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].program, TempRoot + QStringLiteral("tool/bin/setup.exe"));
+  // Another kind of member disables it again.
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("nums.txt")));
+  EXPECT_FALSE(form->BitBtn2->isEnabled());
+}
+
+TEST_P(ViewModeTest, ATextMemberOpensTheViewerWhileAutomaticViewingIsOn) {
+  OpenArchive();
+  ASSERT_TRUE(form->ToolButton2->isChecked());
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("readme.txt")));
+  ASSERT_TRUE(Viewer());
+  EXPECT_TRUE(Viewer()->isVisible());
+  EXPECT_EQ(Viewer()->RichEdit1->toPlainText(), QStringLiteral("hello\n"));
+}
+
+TEST_P(ViewModeTest, ADoubleClickOnAnArchiveInAFolderListsIt) {
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("tool.beta.lzh"), true));
+  EXPECT_EQ(form->ArchivePath, folder + QStringLiteral("/tool.beta.lzh"));
+  EXPECT_TRUE(ListCaptions(*form).contains(QStringLiteral("bin/setup.exe")));
+  EXPECT_TRUE(starts.empty());
+  // And a plain program starts in its folder.
+  form->FolderTreeViewEx1Click(folder);
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("tool.exe"), true));
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].program, folder + QStringLiteral("/tool.exe"));
+}
+
+TEST_P(ViewModeTest, ThePopupsRunActsOnTheClickedMember) {
+  FakeOnPath(QStringLiteral("xdg-open"));
+  form->ToolButton2->setChecked(false);
+  OpenArchive();
+  QAbstractItemView* view = form->ListView1->CurrentView();
+  const int row = static_cast<int>(ListCaptions(*form).indexOf(QStringLiteral("nums.txt")));
+  const QModelIndex index = form->ListView1->Items()->index(row, 0);
+  view->scrollTo(index);
+  const QPoint at = view->visualRect(index).center();
+  QTest::mouseClick(view->viewport(), Qt::RightButton, {}, at);
+  // What the window system makes of a right click, after the press.
+  QContextMenuEvent request(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(view->viewport(), &request);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_TRUE(menu);
+  EXPECT_EQ(menu, form->PopupMenu1);
+  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(form->N2).center());
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].args, QStringList{TempRoot + QStringLiteral("nums.txt")});
+}
+
+TEST_P(ViewModeTest, TheSelectionSurvivesAModeChange) {
+  OpenArchive();
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("bin/setup.exe")));
+  ClickMode(GetParam() % 4 + 1);
+  const QModelIndex current = form->ListView1->CurrentView()->currentIndex();
+  ASSERT_TRUE(current.isValid());
+  EXPECT_EQ(current.data().toString(), QStringLiteral("bin/setup.exe"));
+  EXPECT_EQ(form->ListView1->SelectedRow(), current.row());
+  EXPECT_TRUE(form->BitBtn2->isEnabled());
+}
+
+// Every accessible object below root that a screen reader would read out
+// with this name (shown, not invisible).
+int Exposed(QAccessibleInterface* root, const QString& name) {
+  if (!root) return 0;
+  int n = root->text(QAccessible::Name) == name && !root->state().invisible ? 1 : 0;
+  for (int i = 0; i < root->childCount(); ++i) n += Exposed(root->child(i), name);
+  return n;
+}
+
+TEST_P(ViewModeTest, AScreenReaderFindsEachEntryOnceAndTheViewerAsAWindow) {
+  OpenArchive();
+  QTest::qWait(50);  // the views lay their items out when the event loop runs
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form.get());
+  for (const QString& caption : ListCaptions(*form)) EXPECT_EQ(Exposed(window, caption), 1) << caption.toStdString();
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("readme.txt")));
+  ASSERT_TRUE(Viewer());
+  QAccessibleInterface* viewer = QAccessible::queryAccessibleInterface(Viewer());
+  EXPECT_EQ(viewer->role(), QAccessible::Window);
+  EXPECT_EQ(viewer->text(QAccessible::Name), Viewer()->windowTitle());
+  EXPECT_TRUE(viewer->text(QAccessible::Name).startsWith(QStringLiteral("テキスト　ビューア 【")));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModes, ViewModeTest, ::testing::Values(1, 2, 3, 4), ModeName);
+
+}  // namespace
