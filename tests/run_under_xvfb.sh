@@ -2,10 +2,14 @@
 # End to end under a real X server: a native program packed into a ZIP as
 # setup.exe, the archive selected at start, the member clicked, "ピポラ！"
 # pressed; the program must leave its marker in the run folder, and closing
-# the window must remove TempRoot. Skipped (77) without xvfb-run and xdotool.
+# the window must remove TempRoot.
 # Usage: run_under_xvfb.sh ZOT MARKER_PROGRAM
 set -eu
-command -v xvfb-run >/dev/null && command -v xdotool >/dev/null && command -v bsdtar >/dev/null || exit 77
+for tool in xvfb-run xdotool bsdtar; do
+  command -v $tool >/dev/null || { echo "missing $tool: run tools/deps.sh"; exit 1; }
+done
+# The program must open a real window on the X server, whatever the caller set.
+unset QT_QPA_PLATFORM
 zot=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,12 +1,13 @@
 #!/bin/sh
 # Installs the Debian 12 packages the project needs, when any is missing.
-# Usage: tools/deps.sh [run]   ("run" adds what starting the program headless needs)
+# Usage: tools/deps.sh
+# Xvfb and xdotool run the program headless and drive it in the end-to-end
+# tests; wine starts Windows programs (and runs one, cross-compiled with
+# MinGW, in the tests).
 set -eu
 packages="g++ make cmake pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
-libarchive-dev libarchive-tools libuchardet-dev fonts-ipafont-gothic"
-if [ "${1:-}" = run ]; then
-  packages="$packages xvfb xauth imagemagick xdotool"
-fi
+libarchive-dev libarchive-tools libuchardet-dev fonts-ipafont-gothic xvfb xauth imagemagick xdotool
+wine wine64 gcc-mingw-w64-x86-64"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

@@ -8,7 +8,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   sh tools/build.sh
   exec build/bin/zot
 fi
-sh tools/deps.sh run
+sh tools/deps.sh
 sh tools/build.sh
 shot="$(pwd)/build/screenshot.png"
 xvfb-run -a -s "-screen 0 1024x768x24" sh tools/screenshot.sh build/bin/zot "$shot"
