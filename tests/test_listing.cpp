@@ -65,6 +65,9 @@ TEST_F(ListingTest, MembersAreListedByKind) {
   for (int r = 0; r < 6; ++r) EXPECT_EQ(IconOf(*form, r), icons[r]) << r;
   EXPECT_EQ(form->ListView1->Items()->item(1, 1)->text(), QStringLiteral("           7"));
   EXPECT_EQ(form->ListView1->Items()->item(1, 2)->text(), QStringLiteral("2024/05/17   13:45:30"));
+  // Sizes and dates sit in the middle of their columns, as their headers do.
+  EXPECT_EQ(form->ListView1->Items()->item(1, 1)->textAlignment(), Qt::AlignCenter);
+  EXPECT_EQ(form->ListView1->Items()->item(1, 2)->textAlignment(), Qt::AlignCenter);
   EXPECT_EQ(Settings.Folder, folder + QStringLiteral("/kinds.zip"));
 }
 

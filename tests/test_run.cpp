@@ -199,6 +199,13 @@ TEST_F(RunTest, HtmlMembersShowInTheBrowserPaneFromTheRunFolder) {
   EXPECT_TRUE(web->toPlainText().contains(QStringLiteral("次のページ")));
   Viewer()->ToolButton2->trigger();  // back
   EXPECT_TRUE(web->toPlainText().contains(QStringLiteral("ようこそ")));
+  // An address on the web goes to the desktop's browser; the page stays.
+  FakeOnPath(QStringLiteral("xdg-open"));
+  emit web->anchorClicked(QUrl(QStringLiteral("https://zot.example.org/")));
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].args, QStringList{QStringLiteral("https://zot.example.org/")});
+  EXPECT_TRUE(web->toPlainText().contains(QStringLiteral("ようこそ")));
+  starts.clear();
   Viewer()->ToolButton2->trigger();  // nothing further back: no error
   Viewer()->ToolButton1->trigger();  // home
   EXPECT_EQ(web->source(), QUrl::fromLocalFile(page));

@@ -151,6 +151,17 @@ TEST_P(ViewModeTest, AScreenReaderFindsEachEntryOnceAndTheViewerAsAWindow) {
   EXPECT_TRUE(viewer->text(QAccessible::Name).startsWith(QStringLiteral("テキスト　ビューア 【")));
 }
 
+TEST_P(ViewModeTest, AShortProgramInAFolderIsSaidAndNeitherListedNorStarted) {
+  Write(QStringLiteral("files/short.exe"), "MZ");
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("short.exe"), true));
+  ASSERT_FALSE(messages.empty());
+  EXPECT_TRUE(messages[0].text.contains(QStringLiteral("を読み込めません")));
+  EXPECT_TRUE(form->FolderProgram.isEmpty());
+  EXPECT_TRUE(form->FolderArchive.isEmpty());
+  EXPECT_TRUE(starts.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(AllModes, ViewModeTest, ::testing::Values(1, 2, 3, 4), ModeName);
 
 }  // namespace
