@@ -9,7 +9,7 @@
 #include "Arcive/ZIP32.h"
 #include "app/IniFile.h"
 #include "app/main.h"
-#include "app/prompt.h"
+#include "ui/prompt.h"
 #include "platform/folders.h"
 #include "platform/process.h"
 

@@ -6,7 +6,7 @@
 #include "app/func.h"
 #include "app/glyphs.h"
 #include "app/kinds.h"
-#include "app/prompt.h"
+#include "ui/prompt.h"
 #include "Arcive/ArchiveFile.h"
 #include "platform/files.h"
 #include "shell/shellfolder.h"

@@ -7,7 +7,7 @@
 #include "app/memo.h"
 #include "app/func.h"
 #include "app/glyphs.h"
-#include "app/prompt.h"
+#include "ui/prompt.h"
 #include "app/splash.h"
 #include "app/version.h"
 #include "Arcive/ArchiveFile.h"
@@ -68,6 +68,7 @@ QString HelpFilePath() {
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromUtf8(kAppTitle));
+  ui::SetTitle(QString::fromUtf8(kAppTitle));
   setWindowIcon(glyphs::ProgramIcon());
   QFont f = font();
   f.setPixelSize(12);

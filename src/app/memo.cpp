@@ -3,7 +3,7 @@
 #include "app/IniFile.h"
 #include "app/func.h"
 #include "app/main.h"
-#include "app/prompt.h"
+#include "ui/prompt.h"
 #include "app/rtf.h"
 #include "app/textcodec.h"
 #include "platform/files.h"

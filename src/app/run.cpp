@@ -3,7 +3,7 @@
 
 #include "app/func.h"
 #include "app/memo.h"
-#include "app/prompt.h"
+#include "ui/prompt.h"
 #include "app/version.h"
 #include "Arcive/ArchiveFile.h"
 #include "platform/process.h"

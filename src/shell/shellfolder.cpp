@@ -10,7 +10,10 @@
 #include <QTextStream>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -252,6 +255,40 @@ IdList ShellFolder::ParseDisplayName(const QString& name) const {
   for (const QString& part : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts))
     list = Concat(list, MakeItem(kFile, QFile::encodeName(part)));
   return list;
+}
+
+IdList ShellFolder::SetNameOf(const IdList& item, const QString& name, QString* why) const {
+  const QString old = ItemPath(item);
+  if (KindOf(item) != kFile || old.isEmpty()) {
+    *why = QStringLiteral("この項目の名前は変更できません。");
+    return IdList();
+  }
+  if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/')) ||
+      name.contains(QChar(0))) {
+    *why = QStringLiteral("「%1」はファイル名として使えません。").arg(name);
+    return IdList();
+  }
+  const QByteArray from = QFile::encodeName(old);
+  const QByteArray to = QFile::encodeName(path_) + '/' + QFile::encodeName(name);
+  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) != 0) {
+    *why = errno == EEXIST ? QStringLiteral("「%1」という名前はすでにあります。").arg(name)
+                           : QStringLiteral("名前を変更できません (%1)。").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    return IdList();
+  }
+  return MakeItem(kFile, QFile::encodeName(name));
+}
+
+std::shared_ptr<ShellFolder> FolderHolding(const IdList& abs) {
+  auto desktop = ShellFolder::Desktop();
+  return ItemCount(abs) <= 1 ? desktop : desktop->BindToObject(WithoutLast(abs));
+}
+
+QIcon TreeIcon(const IdList& abs, bool openWhenSelected) {
+  QIcon icon = ItemIcon(abs, false);
+  if (openWhenSelected)
+    for (const QSize& s : {QSize(16, 16), QSize(32, 32)})
+      icon.addPixmap(ItemIcon(abs, true).pixmap(s), QIcon::Selected);
+  return icon;
 }
 
 QString PathFromIdList(const IdList& abs) {

@@ -65,6 +65,9 @@ class ShellFolder {
   int CompareIDs(const IdList& a, const IdList& b) const;
   // A path as an absolute list (desktop only); none when it does not exist.
   IdList ParseDisplayName(const QString& path) const;
+  // Renames an entry of this folder on disk, never over another entry; the
+  // new entry, or none with a Japanese sentence in why.
+  IdList SetNameOf(const IdList& item, const QString& name, QString* why) const;
 
   const IdList& AbsoluteId() const { return abs_; }
   // The folder's file-system path; empty for virtual folders.
@@ -90,6 +93,10 @@ QString DisplayName(const IdList& abs);
 IdList SpecialFolderLocation(int csidl);
 // The desktop icon theme's icon for the item (open: an opened folder).
 QIcon ItemIcon(const IdList& abs, bool open);
+// A tree node's icon: the item's, opened while the node is selected when asked.
+QIcon TreeIcon(const IdList& abs, bool openWhenSelected);
+// The folder that holds the last entry of an absolute list (the desktop for one entry).
+std::shared_ptr<ShellFolder> FolderHolding(const IdList& abs);
 // The icon of a file-system path; files share one icon per file type.
 QIcon PathIcon(const QString& path, bool open = false);
 

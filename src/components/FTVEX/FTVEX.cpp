@@ -42,23 +42,9 @@ int CsidlOf(TRootFolder root) {
 
 constexpr uint32_t kFolderLike = kFolderAttr | kHasSubfolder;
 
-// The folder that holds the last entry of an absolute list.
-std::shared_ptr<ShellFolder> HolderOf(const IdList& abs) {
-  auto desktop = ShellFolder::Desktop();
-  return ItemCount(abs) <= 1 ? desktop : desktop->BindToObject(WithoutLast(abs));
-}
-
 bool Addressable(const ShellFolder& folder, const IdList& entry) {
   const QString parsing = folder.GetDisplayNameOf(entry, kForParsing);
   return !parsing.isEmpty() && !ShellFolder::Desktop()->ParseDisplayName(parsing).isNull();
-}
-
-QIcon NodeIcon(const IdList& abs, bool openWhenSelected) {
-  QIcon icon = ItemIcon(abs, false);
-  if (openWhenSelected)
-    for (const QSize& s : {QSize(16, 16), QSize(32, 32)})
-      icon.addPixmap(ItemIcon(abs, true).pixmap(s), QIcon::Selected);
-  return icon;
 }
 
 }  // namespace
@@ -172,7 +158,7 @@ IdList TFolderTreeViewEx::GetRootIDList() const {
 }
 
 bool TFolderTreeViewEx::IsUsableRoot(const IdList& list) const {
-  auto holder = HolderOf(list);
+  auto holder = FolderHolding(list);
   if (!holder) return false;
   const uint32_t a = holder->GetAttributesOf(LastItem(list), kHasSubfolder | kFolderAttr);
   if ((a & kHasSubfolder) || ((a & kFolderAttr) && showRootFolder_)) return true;
@@ -182,7 +168,7 @@ bool TFolderTreeViewEx::IsUsableRoot(const IdList& list) const {
 void TFolderTreeViewEx::FillRoot() {
   const IdList root = GetRootIDList();
   if (root.isNull() || DisplayName(root).isEmpty()) return;
-  auto holder = HolderOf(root);
+  auto holder = FolderHolding(root);
   if (!holder) return;
   clear();
   Node* rootNode = nullptr;
@@ -192,7 +178,7 @@ void TFolderTreeViewEx::FillRoot() {
     rootNode->data = {holder, relative, root, holder->GetAttributesOf(relative, kQueryMask)};
     rootNode->filled = true;
     rootNode->setText(0, DisplayName(root));
-    rootNode->setIcon(0, NodeIcon(root, true));
+    rootNode->setIcon(0, TreeIcon(root, true));
     addTopLevelItem(rootNode);
   }
   AddChildItems(*holder, relative, rootNode);
@@ -211,7 +197,7 @@ void TFolderTreeViewEx::FillSpecialRoot() {
   node->data = {desktop, root, root, desktop->GetAttributesOf(root, kQueryMask)};
   node->filled = true;
   node->setText(0, DisplayName(root));
-  node->setIcon(0, NodeIcon(root, true));
+  node->setIcon(0, TreeIcon(root, true));
   addTopLevelItem(node);
   AddChildItems(*desktop, root, node);
   collapseAll();
@@ -308,7 +294,7 @@ TFolderTreeViewEx::Node* TFolderTreeViewEx::AddItemNode(const std::shared_ptr<Sh
   node->data = {folder, entry, parsed.isNull() ? Concat(folder->AbsoluteId(), entry) : parsed, attributes};
   node->setText(0, caption);
   const bool folderItem = attributes & kFolderAttr;
-  node->setIcon(0, NodeIcon(node->data.AbsoluteIDList, folderItem || !showFile_));
+  node->setIcon(0, TreeIcon(node->data.AbsoluteIDList, folderItem || !showFile_));
   bool children = attributes & kHasSubfolder;
   if (showFile_ && !children && folderItem) children = HasShownFiles(*folder, entry);
   node->setChildIndicatorPolicy(children ? QTreeWidgetItem::ShowIndicator

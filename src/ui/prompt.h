@@ -13,10 +13,11 @@ using MessageHook =
     std::function<int(const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)>;
 using ModalHook = std::function<int(QDialog& dialog)>;
 
+void SetTitle(const QString& title);    // the program's title, on every message box
 void SetMessageHook(MessageHook hook);  // empty: real message boxes
 void SetModalHook(ModalHook hook);      // empty: real modal loops
 
-// A message box titled with the application title; returns the button pressed.
+// A message box titled with the program's title; returns the button pressed.
 int MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 // Shows a dialog modally and returns its result.

@@ -1,6 +1,4 @@
-#include "app/prompt.h"
-
-#include "app/version.h"
+#include "ui/prompt.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -18,15 +16,21 @@ ModalHook& Modals() {
   return hook;
 }
 
+QString& Title() {
+  static QString title;
+  return title;
+}
+
 }  // namespace
 
+void SetTitle(const QString& title) { Title() = title; }
 void SetMessageHook(MessageHook hook) { Messages() = std::move(hook); }
 void SetModalHook(ModalHook hook) { Modals() = std::move(hook); }
 
 int MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                QMessageBox::StandardButtons buttons) {
   if (const MessageHook& hook = Messages()) return hook(text, icon, buttons);
-  QMessageBox box(icon, QString::fromUtf8(kAppTitle), text, buttons, parent);
+  QMessageBox box(icon, Title(), text, buttons, parent);
   // The first button is the default, as on the desktop.
   if (buttons & QMessageBox::Yes) box.setDefaultButton(QMessageBox::Yes);
   return box.exec();
