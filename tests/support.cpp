@@ -50,7 +50,15 @@ void ZotTest::SetUp() {
   });
   ui::SetModalHook([this](QDialog& d) {
     modalDialogs << d.objectName();
+    if (onModal) {
+      d.show();
+      return onModal(d);
+    }
     return int(QDialog::Accepted);
+  });
+  ui::SetAskHook([this](const QString& text, const QStringList&) {
+    messages.push_back({text, QMessageBox::Question, QMessageBox::NoButton});
+    return choice;
   });
   platform::SetLauncher([this](const QString& program, const QStringList& args, const QString& wd) {
     starts.push_back({program, args, wd});
@@ -66,6 +74,7 @@ void ZotTest::TearDown() {
   qputenv("PATH", oldPath_);
   ui::SetMessageHook({});
   ui::SetModalHook({});
+  ui::SetAskHook({});
   platform::SetLauncher({});
   platform::SetLibraryFolders(QString(), QString());
 }

@@ -42,6 +42,9 @@ class ZotTest : public ::testing::Test {
   std::vector<Message> messages;              // every message box shown
   int answer = QMessageBox::Yes;              // the answer to each of them
   QStringList modalDialogs;                   // object names of modal dialogs shown
+  int choice = 0;                             // the answer to questions with buttons of their own
+  // Drives each modal dialog while it is shown (it is shown, not run modally).
+  std::function<int(QDialog&)> onModal;
 
   struct Start {
     QString program;

@@ -9,6 +9,7 @@
 #include "app/glyphs.h"
 #include "ui/prompt.h"
 #include "app/splash.h"
+#include "app/tenkai.h"
 #include "app/version.h"
 #include "Arcive/ArchiveFile.h"
 #include "components/FTVEX/FTVEX.h"
@@ -114,6 +115,9 @@ void TForm1::BuildActions() {
   Refresh1 = action(QStringLiteral("最新の情報に更新"), glyphs::kRefresh, &TForm1::Refresh1Click);
   Refresh1->setShortcut(Qt::Key_F5);
   Exit1 = action(QStringLiteral("終了(&X)"), -1, &TForm1::BitBtn1Click);
+  // The extract button's twin, enabled with it.
+  Extract1 = action(QStringLiteral("展開(&E)..."), -1, &TForm1::BitBtn3Click);
+  Extract1->setEnabled(false);
   LargeIcon1 = action(QStringLiteral("大きいアイコン"), glyphs::kLargeIcons, &TForm1::ToolButton6Click);
   SmallIcon1 = action(QStringLiteral("小さいアイコン"), glyphs::kSmallIcons, &TForm1::ToolButton7Click);
   List1 = action(QStringLiteral("一覧"), glyphs::kList, &TForm1::ToolButton8Click);
@@ -141,6 +145,7 @@ void TForm1::BuildMenus() {
   File1 = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
   File1->addAction(Options1);
   File1->addAction(Refresh1);
+  File1->addAction(Extract1);
   File1->addSeparator();
   File1->addAction(Exit1);
   View1 = menuBar()->addMenu(QStringLiteral("表示(&V)"));
@@ -219,6 +224,7 @@ void TForm1::BuildClient() {
   BitBtn2->setEnabled(false);
   BitBtn3->setEnabled(false);
   BitBtn4->setEnabled(false);
+  BitBtn3->installEventFilter(this);
   connect(ListView1->Selection(), &QItemSelectionModel::selectionChanged, this, &TForm1::ListView1Change);
   for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(ListView1->IconView()),
                                static_cast<QAbstractItemView*>(ListView1->ReportView())})
@@ -338,6 +344,7 @@ void TForm1::FormShow() {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Client && event->type() == QEvent::Resize) FormResize();
+  if (watched == BitBtn3 && event->type() == QEvent::EnabledChange) Extract1->setEnabled(BitBtn3->isEnabled());
 
   return QMainWindow::eventFilter(watched, event);
 }
@@ -397,7 +404,10 @@ void TForm1::ToolButton4Click() { NotYetAvailable(QStringLiteral("環境設定")
 
 void TForm1::Refresh1Click() { FolderTreeViewEx1->RefreshTree(); }
 
-void TForm1::BitBtn3Click() { NotYetAvailable(QStringLiteral("展開")); }
+void TForm1::BitBtn3Click() {
+  Tdevelop dialog(this);
+  ui::ExecModal(dialog);
+}
 
 void TForm1::BitBtn4Click() {
   TForm4 form(this);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/listview.h"
+#include "Arcive/ARCHIVES.h"
 
 class QAction;
 class QActionGroup;
@@ -46,6 +47,7 @@ class TForm1 : public QMainWindow {
   QMenu* File1;
   QAction* Options1;
   QAction* Refresh1;
+  QAction* Extract1;
   QAction* Exit1;
   QMenu* View1;
   QAction* LargeIcon1;
@@ -94,6 +96,9 @@ class TForm1 : public QMainWindow {
   // the extraction was cancelled or the archive layer raised (already shown).
   // A module's failure is shown to the user and does not return false.
   bool ExtractMembers(const QString& mask, const QString& destination);
+  // The same for a list of members (AllMembers(): every one) into
+  // destination; moduleStatus gets the module's answer.
+  bool ExtractFiles(const TFileList& files, const QString& destination, int* moduleStatus = nullptr);
   // The checked place of a member below folder; a refused name is said.
   std::optional<QString> MemberFile(const QString& folder, const QString& member);
   void BitBtn2Click();

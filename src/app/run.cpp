@@ -35,6 +35,12 @@ QString TForm1::RunFolder() const {
 }
 
 bool TForm1::ExtractMembers(const QString& mask, const QString& destination) {
+  return mask == QLatin1String("*.*") ? ExtractFiles(AllMembers(), destination)
+                                      : ExtractFiles({QStringList{mask}}, TempRoot);
+}
+
+bool TForm1::ExtractFiles(const TFileList& files, const QString& destination, int* moduleStatus) {
+  if (moduleStatus) *moduleStatus = 0;
   try {
     TArchiveFile file(this);
     file.SetFileName(ArchivePath);
@@ -65,8 +71,8 @@ bool TForm1::ExtractMembers(const QString& mask, const QString& destination) {
       }
       abort = cancelled = cancelled || progress.wasCanceled();
     };
-    const int status = mask == QLatin1String("*.*") ? file.Extract(this, nullptr, destination, AllMembers())
-                                                    : file.Extract(this, nullptr, TempRoot, {QStringList{mask}});
+    const int status = file.Extract(this, nullptr, destination, files);
+    if (moduleStatus) *moduleStatus = status;
     progress.close();
     if (cancelled) return false;
     // Members that were refused or did not check out are gone; say which.

@@ -1,6 +1,7 @@
 #include "ui/prompt.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QDialog>
 
 namespace ui {
@@ -16,6 +17,11 @@ ModalHook& Modals() {
   return hook;
 }
 
+AskHook& Asks() {
+  static AskHook hook;
+  return hook;
+}
+
 QString& Title() {
   static QString title;
   return title;
@@ -26,6 +32,19 @@ QString& Title() {
 void SetTitle(const QString& title) { Title() = title; }
 void SetMessageHook(MessageHook hook) { Messages() = std::move(hook); }
 void SetModalHook(ModalHook hook) { Modals() = std::move(hook); }
+void SetAskHook(AskHook hook) { Asks() = std::move(hook); }
+
+int Ask(QMessageBox& box, const std::vector<QAbstractButton*>& choices) {
+  if (const AskHook& hook = Asks()) {
+    QStringList texts;
+    for (QAbstractButton* b : choices) texts << b->text();
+    return hook(box.text(), texts);
+  }
+  box.exec();
+  for (size_t i = 0; i < choices.size(); ++i)
+    if (box.clickedButton() == choices[i]) return static_cast<int>(i);
+  return -1;
+}
 
 int MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                QMessageBox::StandardButtons buttons) {

@@ -165,11 +165,25 @@ TFolderView::Node* TFolderView::FindChild(Node* node, const IdList& id) {
   if (!folder) return nullptr;
   if (!node->filled) AddChildren(node);
   node->setExpanded(true);
-  for (int i = 0; i < node->childCount(); ++i) {
-    auto* child = static_cast<Node*>(node->child(i));
-    if (folder->CompareIDs(child->id, id) == 0) return child;
+  auto find = [&]() -> Node* {
+    for (int i = 0; i < node->childCount(); ++i) {
+      auto* child = static_cast<Node*>(node->child(i));
+      if (folder->CompareIDs(child->id, id) == 0) return child;
+    }
+    return nullptr;
+  };
+  if (Node* child = find()) return child;
+  // Made since the node was filled (a typed folder the dialog created): read it again.
+  if (folder->GetAttributesOf(id, kFolderAttr) == 0) return nullptr;
+  {
+    const bool was = filling_;
+    filling_ = true;
+    qDeleteAll(node->takeChildren());
+    filling_ = was;
   }
-  return nullptr;
+  AddChildren(node);
+  node->setExpanded(true);
+  return find();
 }
 
 TFolderView::Node* TFolderView::FindNode(const IdList& abs) {
