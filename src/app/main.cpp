@@ -8,6 +8,7 @@
 #include "app/func.h"
 #include "app/glyphs.h"
 #include "ui/prompt.h"
+#include "app/kankyo.h"
 #include "app/splash.h"
 #include "app/tenkai.h"
 #include "app/version.h"
@@ -395,12 +396,12 @@ void TForm1::TextClick() {
 
 void TForm1::BitBtn1Click() { close(); }
 
-void TForm1::NotYetAvailable(const QString& what) {
-  ui::MessageBox(this, what + QStringLiteral("は、このバージョンではまだ使えません。"),
-                 QMessageBox::Information);
+void TForm1::ToolButton4Click() {
+  TDirDlg dialog(this);
+  ui::ExecModal(dialog);
+  // New text extensions count at once: the archive shown is sorted again.
+  if (!ArchivePath.isEmpty()) ListArchive();
 }
-
-void TForm1::ToolButton4Click() { NotYetAvailable(QStringLiteral("環境設定")); }
 
 void TForm1::Refresh1Click() { FolderTreeViewEx1->RefreshTree(); }
 

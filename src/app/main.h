@@ -137,7 +137,6 @@ class TForm1 : public QMainWindow {
   void BuildToolBar();
   void BuildClient();
   void SetViewMode(int mode);
-  void NotYetAvailable(const QString& what);
 
   int pendingTreeWidth_ = -1;
   bool settingsFailureTold_ = false;
