@@ -5,28 +5,26 @@
 # two copies started together leave exactly one.
 # Usage: instance_under_xvfb.sh ZOT
 set -eu
-for tool in xvfb-run xdotool display; do
-  command -v $tool >/dev/null || { echo "missing $tool: run tools/deps.sh"; exit 1; }
-done
-unset QT_QPA_PLATFORM
+. "$(dirname "$0")/xvfb_common.sh"
+need xvfb-run xdotool display
 zot=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/config/zot" "$work/data/zot/old"
 printf '[Option]\nErrorDialog=1\n' > "$work/config/zot/zot.ini"
+common=$(cd "$(dirname "$0")" && pwd)/xvfb_common.sh
 cat > "$work/drive.sh" <<EOS
+. "$common"
 set -u
 "$zot" & first=\$!
-i=0
-while [ \$i -lt 50 ] && ! xdotool search --onlyvisible --name "^ピポラ！\$" >/dev/null 2>&1; do sleep 0.2; i=\$((i+1)); done
+wait_window "^ピポラ！\$"
 sleep 0.5
 # Another window covers the question when the second copy starts.
 q=\$(xdotool search --onlyvisible --name "^ピポラ！\$" | head -1)
 eval "\$(xdotool getwindowgeometry --shell \$q)"
 cx=\$((X + WIDTH / 2)); cy=\$((Y + HEIGHT / 2))
 display -title other -geometry \$((WIDTH + 40))x\$((HEIGHT + 40))+\$((X - 20))+\$((Y - 20)) -size \$((WIDTH + 40))x\$((HEIGHT + 40)) xc:'#00ff00' & other=\$!
-i=0
-while [ \$i -lt 50 ] && ! xdotool search --onlyvisible --name "^other\$" >/dev/null 2>&1; do sleep 0.2; i=\$((i+1)); done
+wait_window "^other\$"
 sleep 0.5
 echo "covered=\$(import -window root png:- | convert - -format "%[hex:p{\$cx,\$cy}]" info: | grep -c 00FF00)" >> "$work/result"
 start=\$(date +%s)
@@ -53,8 +51,7 @@ kill -0 \$b 2>/dev/null && n=\$((n+1))
 echo "together=\$n" >> "$work/result"
 kill -TERM \$a \$b 2>/dev/null; wait
 EOS
-HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-  env -u DISPLAY xvfb-run -a -s "-screen 0 800x450x24" sh "$work/drive.sh" 2>"$work/drive.log" || true
+run_xvfb "$work" "$work/drive.sh" "$work/drive.log"
 cat "$work/result"; grep -v -e XDG_RUNTIME -e propagateSize "$work/drive.log" | head -5
 grep -q '^second=0$' "$work/result" || { echo "the second copy did not end normally"; exit 1; }
 s=$(sed -n 's/^seconds=//p' "$work/result"); [ "$s" -lt 5 ] || { echo "the second copy took ${s}s"; exit 1; }

@@ -5,11 +5,8 @@
 # the window must remove TempRoot.
 # Usage: run_under_xvfb.sh ZOT MARKER_PROGRAM
 set -eu
-for tool in xvfb-run xdotool bsdtar; do
-  command -v $tool >/dev/null || { echo "missing $tool: run tools/deps.sh"; exit 1; }
-done
-# The program must open a real window on the X server, whatever the caller set.
-unset QT_QPA_PLATFORM
+. "$(dirname "$0")/xvfb_common.sh"
+need xvfb-run xdotool bsdtar
 zot=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -17,10 +14,11 @@ mkdir -p "$work/home" "$work/config/zot" "$work/pack"
 cp "$2" "$work/pack/setup.exe"
 (cd "$work/pack" && bsdtar --format=zip -cf "$work/home/game.zip" setup.exe)
 printf '[Tree]\nFolder=%s/home/game.zip\n[Option]\nErrorDialog=1\n' "$work" > "$work/config/zot/zot.ini"
+common=$(cd "$(dirname "$0")" && pwd)/xvfb_common.sh
 cat > "$work/drive.sh" <<EOS
+. "$common"
 "$zot" & pid=\$!
-i=0
-while [ \$i -lt 50 ] && ! xdotool search --onlyvisible --name "^ピポラ！\$" >/dev/null 2>&1; do sleep 0.2; i=\$((i+1)); done
+wait_window "^ピポラ！\$"
 sleep 1
 # Click the member (first row of the list), then the run button; a busy
 # machine may lose a click, so try a few times.
@@ -36,8 +34,7 @@ cp "$work/data/zot/game/marker" "$work/marker.seen" 2>/dev/null || true
 kill -TERM \$pid
 wait \$pid
 EOS
-HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-  env -u DISPLAY xvfb-run -a -s "-screen 0 800x450x24" sh "$work/drive.sh" 2>/dev/null || true
+run_xvfb "$work" "$work/drive.sh"
 grep -q "^ran in $work/data/zot/game\$" "$work/marker.seen" 2>/dev/null || { echo "the program did not run in its run folder"; exit 1; }
 [ ! -e "$work/data/zot" ] || { echo "TempRoot left behind"; ls -R "$work/data"; exit 1; }
 echo "ran under Xvfb and cleaned up"

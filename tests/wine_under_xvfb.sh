@@ -6,13 +6,11 @@
 # run folder, and closing the window must remove TempRoot.
 # Usage: wine_under_xvfb.sh ZOT WIN_MARKER.EXE
 set -eu
-for tool in xvfb-run xdotool bsdtar wine; do
-  command -v $tool >/dev/null || { echo "missing $tool: run tools/deps.sh"; exit 1; }
-done
+. "$(dirname "$0")/xvfb_common.sh"
+need xvfb-run xdotool bsdtar wine
 zot=$1
 work=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-unset QT_QPA_PLATFORM
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$work/home" "$work/config/zot" "$work/pack/bin"
 cp "$2" "$work/pack/bin/setup.exe"
@@ -20,13 +18,14 @@ printf 'data beside the program' > "$work/pack/bin/data.txt"
 (cd "$work/pack" && bsdtar --format=zip -cf "$work/home/wingame.zip" bin)
 printf '[Tree]\nFolder=%s/home/wingame.zip\n[Option]\nErrorDialog=1\n' "$work" > "$work/config/zot/zot.ini"
 marker="$work/data/zot/wingame/bin/marker"
+common=$(cd "$(dirname "$0")" && pwd)/xvfb_common.sh
 cat > "$work/drive.sh" <<EOS
+. "$common"
 # A new wine prefix takes a while; make it before the clock starts.
 wineboot -i >/dev/null 2>&1 || true
 wineserver -w
 "$zot" & pid=\$!
-i=0
-while [ \$i -lt 50 ] && ! xdotool search --onlyvisible --name "^ピポラ！\$" >/dev/null 2>&1; do sleep 0.2; i=\$((i+1)); done
+wait_window "^ピポラ！\$"
 sleep 1
 for attempt in 1 2 3; do
   # The first row of the list holds bin/setup.exe; then the run button.
@@ -43,8 +42,7 @@ wineserver -k 2>/dev/null || true
 kill -TERM \$pid
 wait \$pid
 EOS
-HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-  env -u DISPLAY xvfb-run -a -s "-screen 0 800x450x24" sh "$work/drive.sh" 2>/dev/null || true
+run_xvfb "$work" "$work/drive.sh"
 seen=$(cat "$work/marker.seen" 2>/dev/null || true)
 [ "$seen" = "ran: data beside the program" ] || { echo "the Windows program did not run from its run folder (marker: '$seen')"; exit 1; }
 [ ! -e "$work/data/zot" ] || { echo "TempRoot left behind"; ls -R "$work/data"; exit 1; }

@@ -3,6 +3,7 @@
 #include "app/IniFile.h"
 #include "app/choice.h"
 #include "app/func.h"
+#include "app/widgets.h"
 #include "app/main.h"
 #include "components/FTVEX/FTVEX.h"
 #include "ui/prompt.h"
@@ -26,17 +27,12 @@ bool CanCloseSettings = false;
 TDirDlg::TDirDlg(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("DirDlg"));
   setWindowTitle(QStringLiteral("環境設定"));
-  QFont f = font();
-  f.setPixelSize(12);
-  setFont(f);
-  QFont bold = f;
-  bold.setBold(true);
+  SetPixelFont(this, 12);
   setFixedSize(246, 196);
 
   CheckBox1 = new QCheckBox(QStringLiteral("起動時にエラーメッセージを出さない"), this);
   CheckBox1->setGeometry(8, 8, 230, 18);
-  Label3 = new QLabel(QStringLiteral("オリジナル圧縮ファイルのコピー先"), this);
-  Label3->setFont(bold);
+  Label3 = BoldLabel(QStringLiteral("オリジナル圧縮ファイルのコピー先"), this);
   Label3->setGeometry(8, 34, 230, 16);
   Edit2 = new QLineEdit(this);
   Edit2->setGeometry(8, 52, 206, 21);
@@ -49,8 +45,7 @@ TDirDlg::TDirDlg(QWidget* parent) : QDialog(parent) {
   // An icon-only button: its hint is its name for screen readers.
   SpeedButton2->setToolTip(QStringLiteral("フォルダーを選択"));
   SpeedButton2->setAccessibleName(SpeedButton2->toolTip());
-  Label2 = new QLabel(QStringLiteral("テキスト判別拡張子"), this);
-  Label2->setFont(bold);
+  Label2 = BoldLabel(QStringLiteral("テキスト判別拡張子"), this);
   Label2->setGeometry(8, 82, 230, 16);
   StringGrid1 = new QTableWidget(5, 1, this);
   StringGrid1->horizontalHeader()->hide();

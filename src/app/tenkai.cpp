@@ -2,6 +2,7 @@
 
 #include "app/IniFile.h"
 #include "app/func.h"
+#include "app/widgets.h"
 #include "app/main.h"
 #include "Arcive/ArchiveFile.h"
 #include "components/ShView/ShView.h"
@@ -35,14 +36,9 @@ QString WithSeparator(const QString& path) { return AddTrailingBackslash(path); 
 Tdevelop::Tdevelop(TForm1* main) : QDialog(main), main_(main) {
   setObjectName(QStringLiteral("develop"));
   setWindowTitle(QStringLiteral("指定のフォルダーに圧縮ファイルを展開します！"));
-  QFont f = font();
-  f.setPixelSize(13);
-  setFont(f);
-  QFont bold = f;
-  bold.setBold(true);
+  SetPixelFont(this, 13);
 
-  Label1 = new QLabel(QStringLiteral("展開先フォルダー"), this);
-  Label1->setFont(bold);
+  Label1 = BoldLabel(QStringLiteral("展開先フォルダー"), this);
   FolderView1 = new TFolderView(this);
   Label1->setBuddy(FolderView1);
   ComboBox1 = new QComboBox(this);
@@ -64,8 +60,7 @@ Tdevelop::Tdevelop(TForm1* main) : QDialog(main), main_(main) {
     });
   }
   CheckBox1 = new QCheckBox(QStringLiteral("圧縮ファイルの名称のついたﾌｫﾙﾀﾞを作成して展開"), this);
-  Label2 = new QLabel(QStringLiteral("オリジナル圧縮ファイルの処理"), this);
-  Label2->setFont(bold);
+  Label2 = BoldLabel(QStringLiteral("オリジナル圧縮ファイルの処理"), this);
   ComboBox2 = new QComboBox(this);
   ComboBox2->addItems({QStringLiteral("コピーしない"), QStringLiteral("解凍するﾌｫﾙﾀﾞの一つ上位のフォルダーにコピー"),
                        QStringLiteral("解凍するﾌｫﾙﾀﾞにコピー"),

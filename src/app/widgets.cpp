@@ -48,3 +48,17 @@ void TTagLine::paintEvent(QPaintEvent*) {
   p.setPen(QColor(0x00, 0x00, 0x80));
   p.drawText(rect(), Qt::AlignCenter, text_);
 }
+
+void SetPixelFont(QWidget* window, int pixels) {
+  QFont f = window->font();
+  f.setPixelSize(pixels);
+  window->setFont(f);
+}
+
+QLabel* BoldLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  QFont bold = parent->font();
+  bold.setBold(true);
+  label->setFont(bold);
+  return label;
+}

@@ -2,6 +2,11 @@
 #include <QLabel>
 #include <QWidget>
 
+// Gives a window its designed font size (the system's Japanese font).
+void SetPixelFont(QWidget* window, int pixels);
+// A label in the window's font, bold, as dialogs head their groups of controls.
+QLabel* BoldLabel(const QString& text, QWidget* parent);
+
 // A blue, underlined label with a hand cursor that reports clicks.
 class TLinkLabel : public QLabel {
   Q_OBJECT

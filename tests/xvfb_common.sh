@@ -1,0 +1,24 @@
+# Shared by the *_under_xvfb.sh tests (sourced, also by their drive scripts).
+
+# need TOOL...: stops with a message when a tool is missing (tools/deps.sh installs them).
+need() {
+  for tool; do
+    command -v "$tool" >/dev/null || { echo "missing $tool: run tools/deps.sh"; exit 1; }
+  done
+}
+
+# wait_window NAME-PATTERN: waits up to ten seconds for a visible window of that name.
+wait_window() {
+  i=0
+  while [ $i -lt 50 ] && ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
+    sleep 0.2
+    i=$((i + 1))
+  done
+}
+
+# run_xvfb WORK DRIVE [LOG]: runs the drive script on a new X server, with
+# WORK's home, config and data folders as the user's.
+run_xvfb() {
+  HOME="$1/home" XDG_CONFIG_HOME="$1/config" XDG_DATA_HOME="$1/data" \
+    env -u DISPLAY -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 800x450x24" sh "$2" 2>"${3:-/dev/null}" || true
+}
