@@ -13,6 +13,7 @@ bool MethodAt(const unsigned char* p) {
 }
 
 unsigned U16(const unsigned char* p) { return p[0] | (p[1] << 8); }
+uint32_t U32(const unsigned char* p) { return U16(p) | static_cast<uint32_t>(U16(p + 2)) << 16; }
 
 // h points at a candidate header with `avail` bytes behind it.
 bool PlausibleHeader(const unsigned char* h, size_t avail) {
@@ -34,10 +35,24 @@ bool PlausibleHeader(const unsigned char* h, size_t avail) {
     unsigned at = 24;
     for (int guard = 0; guard < 256; ++guard) {
       const unsigned next = U16(h + at);
-      if (next == 0) return at + 2 == total;
+      // Some tools pad the header by one byte.
+      if (next == 0) return at + 2 == total || at + 3 == total;
       if (next < 3) return false;
       at += next;
       if (at + 2 > total) return false;
+    }
+  }
+  if (level == 3) {
+    // The first word gives the size fields' width: 4.
+    const uint32_t total = U32(h + 24);
+    if (U16(h) != 4 || total < 32 || avail < total) return false;
+    uint32_t at = 28;
+    for (int guard = 0; guard < 256; ++guard) {
+      const uint32_t next = U32(h + at);
+      if (next == 0) return at + 4 == total;
+      if (next < 5) return false;
+      at += next;
+      if (at + 4 > total) return false;
     }
   }
   return false;

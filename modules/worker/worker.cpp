@@ -1,5 +1,6 @@
 #include "worker.h"
 
+#include "lzhread.h"
 #include "lzhscan.h"
 #include "output.h"
 #include "protocol.h"
@@ -141,16 +142,60 @@ std::string EntryPath(struct archive_entry* e, Names names) {
 // with Shift-JIS names when a name does not decode as UTF-8.
 enum class Walk { Done, Stopped, Failed };
 
-Walk ForEachHeader(const Job& job, std::string* error,
-                   const std::function<bool(struct archive*, struct archive_entry*, const std::string&)>& visit,
-                   const std::function<void()>& restart = {}) {
+using Visit = std::function<bool(struct archive_entry*, const std::string&, const DataReader&)>;
+
+// A member's data from libarchive; a warning (a CRC mismatch, say) is -1,
+// a fatal error -2.
+DataReader LibarchiveData(struct archive* a) {
+  return [a](const void** block, size_t* len, int64_t* offset, std::string* message) {
+    la_int64_t at = 0;
+    const int r = archive_read_data_block(a, block, len, &at);
+    *offset = at;
+    if (r == ARCHIVE_EOF) return 0;
+    if (r == ARCHIVE_OK) return 1;
+    const char* m = archive_error_string(a);
+    *message = m ? m : "";
+    return r == ARCHIVE_FATAL ? -2 : -1;
+  };
+}
+
+// LHA archives that libarchive cannot decode wholly go to liblhasa; true
+// when that walk was taken (result holds how it went).
+bool WalkWithLhasa(const Job& job, std::string* error, const Visit& visit, bool force, Walk* result) {
+  const int fd = ::open(job.archive.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const int64_t start = FindLzhStart(fd, 16 << 20);
+  if (start < 0 || (!force && !LzhNeedsLhasa(fd, start))) {
+    ::close(fd);
+    return false;
+  }
+  bool stopped = false, visited = false;
+  const bool ok = LhasaWalk(fd, start, error, [&](struct archive_entry* e, const std::string& path, const DataReader& read) {
+    visited = true;
+    stopped = !visit(e, path, read);
+    return !stopped;
+  });
+  ::close(fd);
+  // Headers liblhasa refuses from the start are left to libarchive.
+  if (!ok && !visited && !force) return false;
+  *result = !ok ? Walk::Failed : stopped ? Walk::Stopped : Walk::Done;
+  return true;
+}
+
+Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const std::function<void()>& restart = {}) {
+  Walk viaLhasa;
+  if (job.format == "lha" && WalkWithLhasa(job, error, visit, false, &viaLhasa)) return viaLhasa;
   for (Names names : {Names::Native, Names::Cp932, Names::Raw}) {
     Source src;
     struct archive* a = OpenReader(job, src, names, error);
     if (!a) {
       if (src.fd >= 0) ::close(src.fd);
+      // Headers libarchive refuses may still be good LHA headers.
+      if (job.format == "lha" && names == Names::Native && WalkWithLhasa(job, error, visit, true, &viaLhasa))
+        return viaLhasa;
       return Walk::Failed;
     }
+    const DataReader data = LibarchiveData(a);
     Walk result = Walk::Done;
     bool retry = false;
     for (;;) {
@@ -170,7 +215,7 @@ Walk ForEachHeader(const Job& job, std::string* error,
         result = Walk::Failed;
         break;
       }
-      if (!visit(a, e, path)) {
+      if (!visit(e, path, data)) {
         result = Walk::Stopped;
         break;
       }
@@ -189,7 +234,7 @@ uint32_t List(const Job& job, Output& out) {
   std::string error;
   const Walk w = ForEachHeader(
       job, &error,
-      [&](struct archive*, struct archive_entry* e, const std::string& path) {
+      [&](struct archive_entry* e, const std::string& path, const DataReader&) {
         MemberRecord m{};
         m.size = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
         m.compressed = m.size;
@@ -264,7 +309,7 @@ uint32_t Extract(const Job& request, Output& out) {
   ::umask(mask);
   uint32_t status = kOk;
   std::string error;
-  const Walk w = ForEachHeader(job, &error, [&](struct archive* a, struct archive_entry* e, const std::string& path) {
+  const Walk w = ForEachHeader(job, &error, [&](struct archive_entry* e, const std::string& path, const DataReader& read) {
     if (!NameWanted(job.names, path)) return true;
     const mode_t type = archive_entry_filetype(e);
     if (junk && type == AE_IFDIR) return true;
@@ -320,20 +365,19 @@ uint32_t Extract(const Job& request, Output& out) {
     auto diskFull = [&] { return archive_errno(disk) == ENOSPC || archive_errno(disk) == EDQUOT; };
     uint64_t written = 0, reported = 0, end = 0;
     for (;;) {
-      const void* block;
-      size_t len;
-      la_int64_t offset;
-      const int r = archive_read_data_block(a, &block, &len, &offset);
-      if (r == ARCHIVE_EOF) break;
-      // A CRC mismatch comes back as a warning, as does a method libarchive
-      // cannot decode (with no data).
-      if (r != ARCHIVE_OK) {
-        const char* msg = archive_error_string(a);
-        const bool method = len == 0 && msg && std::strstr(msg, "nsupported");
+      const void* block = nullptr;
+      size_t len = 0;
+      int64_t offset = 0;
+      std::string msg;
+      const int r = read(&block, &len, &offset, &msg);
+      if (r == 0) break;
+      // A CRC mismatch comes back as an error, as does a method that cannot
+      // be decoded (with no data).
+      if (r < 0) {
+        const bool method = len == 0 && msg.find("nsupported") != std::string::npos;
         fail(method ? kErrorUnsupported : kErrorCorrupt,
-             (method ? ": 圧縮方式に対応していないため展開できません (" : ": 展開できません。書庫が壊れています (") +
-                 std::string(msg ? msg : "") + ")");
-        return r != ARCHIVE_FATAL;
+             (method ? ": 圧縮方式に対応していないため展開できません (" : ": 展開できません。書庫が壊れています (") + msg + ")");
+        return r != -2;
       }
       if (archive_write_data_block(disk, block, len, offset) < ARCHIVE_WARN) {
         if (diskFull()) {
@@ -380,16 +424,19 @@ uint32_t ToMemory(const Job& job, Output& out) {
   const uint64_t limit = std::strtoull(job.dest.c_str(), nullptr, 10);
   bool found = false;
   std::string error;
-  const Walk w = ForEachHeader(job, &error, [&](struct archive* a, struct archive_entry*, const std::string& path) {
+  const Walk w = ForEachHeader(job, &error, [&](struct archive_entry*, const std::string& path, const DataReader& read) {
     if (path != job.names.front() && !WildcardMatch(job.names.front(), path)) return true;
     found = true;
     uint64_t sent = 0;
-    char buf[65536];
     while (sent < limit) {
-      const la_ssize_t n = archive_read_data(a, buf, std::min<uint64_t>(sizeof buf, limit - sent));
-      if (n <= 0) break;
-      out.Put(Rec::Data, buf, static_cast<uint32_t>(n));
-      sent += static_cast<uint64_t>(n);
+      const void* block = nullptr;
+      size_t len = 0;
+      int64_t offset = 0;
+      std::string msg;
+      if (read(&block, &len, &offset, &msg) <= 0) break;
+      const size_t n = std::min<uint64_t>(len, limit - sent);
+      out.Put(Rec::Data, block, static_cast<uint32_t>(n));
+      sent += n;
     }
     return false;
   });

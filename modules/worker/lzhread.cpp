@@ -1,0 +1,215 @@
+#include "lzhread.h"
+
+#include "text.h"
+
+#include <archive_entry.h>
+#include <lhasa.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace arc {
+namespace {
+
+struct Stream {
+  int fd;
+};
+
+int ReadCb(void* handle, void* buf, size_t len) {
+  auto* s = static_cast<Stream*>(handle);
+  ssize_t n;
+  do n = ::read(s->fd, buf, len);
+  while (n < 0 && errno == EINTR);
+  return static_cast<int>(n);
+}
+
+// Skipping compressed data is a seek, so walking headers reads only headers.
+int SkipCb(void* handle, size_t bytes) {
+  auto* s = static_cast<Stream*>(handle);
+  return ::lseek(s->fd, static_cast<off_t>(bytes), SEEK_CUR) >= 0 ? 1 : 0;
+}
+
+const LHAInputStreamType kStreamType = {ReadCb, SkipCb, nullptr};
+
+struct Reader {
+  Stream stream;
+  LHAInputStream* in = nullptr;
+  LHAReader* reader = nullptr;
+  Reader(int fd, int64_t start) : stream{fd} {
+    ::lseek(fd, start, SEEK_SET);
+    in = lha_input_stream_new(&kStreamType, &stream);
+    if (in) reader = lha_reader_new(in);
+    if (reader) lha_reader_set_dir_policy(reader, LHA_READER_DIR_PLAIN);
+  }
+  ~Reader() {
+    if (reader) lha_reader_free(reader);
+    if (in) lha_input_stream_free(in);
+  }
+};
+
+uint16_t Crc16(uint16_t crc, const uint8_t* p, size_t n) {
+  static const auto table = [] {
+    std::vector<uint16_t> t(256);
+    for (unsigned i = 0; i < 256; ++i) {
+      uint16_t c = static_cast<uint16_t>(i);
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? static_cast<uint16_t>((c >> 1) ^ 0xA001) : static_cast<uint16_t>(c >> 1);
+      t[i] = c;
+    }
+    return t;
+  }();
+  for (size_t i = 0; i < n; ++i) crc = static_cast<uint16_t>(table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8));
+  return crc;
+}
+
+bool IsSjisLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Turns the stored separators into "/", leaving a Shift-JIS second byte alone.
+std::string Separate(const std::string& raw, bool dosBackslash) {
+  std::string out;
+  for (size_t i = 0; i < raw.size(); ++i) {
+    const uint8_t c = static_cast<uint8_t>(raw[i]);
+    if (IsSjisLead(c) && i + 1 < raw.size()) {
+      out += raw[i];
+      out += raw[++i];
+    } else if (c == 0xFF || (dosBackslash && c == '\\')) {
+      out += '/';
+    } else {
+      out += raw[i];
+    }
+  }
+  return out;
+}
+
+std::string Decode(const std::string& bytes) {
+  if (IsValidUtf8(bytes)) return PrintableName(bytes);
+  const std::string sjis = Cp932ToUtf8(bytes);
+  return PrintableName(sjis.empty() ? bytes : sjis);
+}
+
+uint32_t Le(const uint8_t* p, int n) {
+  uint32_t v = 0;
+  for (int i = n - 1; i >= 0; --i) v = v << 8 | p[i];
+  return v;
+}
+
+}  // namespace
+
+std::string LzhHeaderName(const uint8_t* raw, size_t len) {
+  if (len < 22) return std::string();
+  const unsigned level = raw[20];
+  if (level == 0 || level == 1) {
+    const size_t n = raw[21];
+    if (22 + n > len) return std::string();
+    return Decode(Separate(std::string(reinterpret_cast<const char*>(raw + 22), n), true));
+  }
+  // Extended headers: a size field (2 bytes at level 2, 4 at level 3), then type and data.
+  const int field = level == 3 ? 4 : 2;
+  size_t at = level == 3 ? 28 : 24;
+  if (level > 3 || at + field > len) return std::string();
+  std::string dir, file;
+  size_t size = Le(raw + at, field);
+  at += field;
+  for (int guard = 0; size != 0 && guard < 1024; ++guard) {
+    if (size < static_cast<size_t>(field) + 1 || at + size > len) break;
+    const uint8_t type = raw[at];
+    const std::string data(reinterpret_cast<const char*>(raw + at + 1), size - 1 - field);
+    if (type == 0x01) file = data;
+    if (type == 0x02) dir = data;
+    at += size;
+    size = Le(raw + at - field, field);
+  }
+  std::string path = Separate(dir, false);
+  if (!path.empty() && path.back() != '/') path += '/';
+  return Decode(path + Separate(file, false));
+}
+
+bool LzhNeedsLhasa(int fd, int64_t start) {
+  Reader r(fd, start);
+  if (!r.reader) return true;
+  bool any = false;
+  while (LHAFileHeader* h = lha_reader_next_file(r.reader)) {
+    any = true;
+    static const char* const kLibarchive[] = {"-lh0-", "-lh5-", "-lh6-", "-lh7-", "-lhd-"};
+    bool known = false;
+    for (const char* m : kLibarchive) known = known || std::strcmp(h->compress_method, m) == 0;
+    if (!known) return true;
+  }
+  return !any;
+}
+
+bool LhasaWalk(int fd, int64_t start, std::string* error,
+               const std::function<bool(struct archive_entry*, const std::string&, const DataReader&)>& visit) {
+  Reader r(fd, start);
+  if (!r.reader) {
+    *error = "LHA 形式の書庫を読めません。";
+    return false;
+  }
+  std::vector<char> buf(1 << 16);
+  bool any = false;
+  while (LHAFileHeader* h = lha_reader_next_file(r.reader)) {
+    any = true;
+    std::string path = h->raw_data ? LzhHeaderName(h->raw_data, h->raw_data_len) : std::string();
+    if (path.empty()) path = Decode(std::string(h->path ? h->path : "") + (h->filename ? h->filename : ""));
+    const bool dir = std::strcmp(h->compress_method, LHA_COMPRESS_TYPE_DIR) == 0 && !h->symlink_target;
+    struct archive_entry* e = archive_entry_new();
+    archive_entry_copy_pathname(e, path.c_str());
+    if (h->symlink_target) {
+      archive_entry_set_filetype(e, AE_IFLNK);
+      archive_entry_copy_symlink(e, h->symlink_target);
+    } else {
+      archive_entry_set_filetype(e, dir ? AE_IFDIR : AE_IFREG);
+      archive_entry_set_size(e, static_cast<la_int64_t>(h->length));
+    }
+    const unsigned perms = LHA_FILE_HAVE_EXTRA(h, LHA_FILE_UNIX_PERMS) ? (h->unix_perms & 07777) : (dir ? 0755 : 0644);
+    archive_entry_set_perm(e, perms);
+    if (LHA_FILE_HAVE_EXTRA(h, LHA_FILE_WINDOWS_TIMESTAMPS) && h->win_modification_time) {
+      const uint64_t t = h->win_modification_time;
+      archive_entry_set_mtime(e, static_cast<time_t>(t / 10000000 - 11644473600ull), static_cast<long>(t % 10000000 * 100));
+    } else {
+      archive_entry_set_mtime(e, static_cast<time_t>(h->timestamp), 0);
+    }
+    uint16_t crc = 0;
+    uint64_t done = 0;
+    const uint16_t expected = h->crc;
+    const uint64_t length = h->length;
+    const bool decodable = lha_decoder_for_name(h->compress_method) != nullptr;
+    const DataReader read = [&](const void** block, size_t* len, int64_t* offset, std::string* message) {
+      if (dir || h->symlink_target) return 0;
+      if (!decodable) {
+        *message = std::string("Unsupported LHa method ") + h->compress_method;
+        return -1;
+      }
+      const size_t n = lha_reader_read(r.reader, buf.data(), buf.size());
+      if (n == 0) {
+        if (done != length) {
+          *message = "LHa data truncated or undecodable";
+          return -1;
+        }
+        if (crc != expected) {
+          *message = "LHa data CRC error";
+          return -1;
+        }
+        return 0;
+      }
+      crc = Crc16(crc, reinterpret_cast<const uint8_t*>(buf.data()), n);
+      *block = buf.data();
+      *len = n;
+      *offset = static_cast<int64_t>(done);
+      done += n;
+      return 1;
+    };
+    const bool go = visit(e, path, read);
+    archive_entry_free(e);
+    if (!go) return true;
+  }
+  if (!any) {
+    *error = "LHA 形式の書庫を読めません。";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace arc

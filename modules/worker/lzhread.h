@@ -1,0 +1,34 @@
+// LHA archives through liblhasa, for what libarchive cannot read: the old
+// methods (-lh1-, -lh4-, -lz4-, -lz5-, -lzs-, -pm0- to -pm2-) and headers
+// its reader refuses. Names are decoded here from the raw header, as the
+// rest of the module decodes them, never by the library.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct archive_entry;
+
+namespace arc {
+
+// One member's data, block by block: 1 with a block, 0 at the end, -1 on
+// an error (message says why; a CRC mismatch is one).
+using DataReader = std::function<int(const void** block, size_t* len, int64_t* offset, std::string* message)>;
+
+// Whether every member of the LHA archive at start is in a method that
+// libarchive decodes (-lh0-, -lh5-, -lh6-, -lh7-, -lhd-); false also when
+// the headers cannot be walked.
+bool LzhNeedsLhasa(int fd, int64_t start);
+
+// Walks the archive's members: for each, entry holds its path (UTF-8,
+// "/" separators, %XX for bytes that do not decode), size, times, type and
+// permission bits; visit returns false to stop. False when the archive
+// cannot be read (error says why).
+bool LhasaWalk(int fd, int64_t start, std::string* error,
+               const std::function<bool(struct archive_entry* entry, const std::string& path, const DataReader& read)>& visit);
+
+// The member name stored in a raw LHA header (levels 0 to 3): Shift-JIS or
+// UTF-8, 0xFF and the DOS "\" as separators (not a Shift-JIS second byte).
+std::string LzhHeaderName(const uint8_t* raw, size_t len);
+
+}  // namespace arc
