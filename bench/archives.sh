@@ -3,12 +3,15 @@
 #  (a) listing an archive of 20,000 members with the main window's ten
 #      masks (ten OpenArchive passes) against one "bsdtar -tf";
 #  (b) extracting a 200 MB archive against "bsdtar -xf";
-#  (c) the same through the extract dialog's code path (listing, the check
+#  (c) LZH extraction against "lhasa x" (the 200 MB archive, the 2 MB -lh1-
+#      and the -lh4- sample of tests/data/lzh);
+#  (d) the same through the extract dialog's code path (listing, the check
 #      for files it would replace, the extraction with its progress dialog);
 # for ZIP, LZH and TAR. Prints seconds and ratios (best of 3 runs each).
-# Needs: jlha-utils, zip, libarchive-tools. Usage: bench/archives.sh [build]
+# Needs: jlha-utils, zip, libarchive-tools, lhasa. Usage: bench/archives.sh [build]
 set -eu
 build=$(cd "${1:-build}" && pwd)
+samples=$(cd "$(dirname "$0")/../tests/data/lzh" && pwd)
 bench="$build/bin/bench_archives"
 develop="$build/bin/bench_develop"
 work=$(mktemp -d)
@@ -49,6 +52,13 @@ for f in zip lzh tar; do
   ours=$(best sh -c "rm -rf o && mkdir o && '$bench' extract big.$f \"\$PWD/o\"")
   theirs=$(best timed sh -c "rm -rf b && mkdir b && bsdtar -xf big.$f -C b")
   printf '%-5s %11.3fs %11.3fs %6.2fx\n' $f "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"
+done
+
+printf '\n%-28s %10s %10s %7s\n' "LZH" "extract" "lhasa x" ratio
+for a in "$PWD/big.lzh" "$samples/lengths_lh1-2m.lzh" "$samples/lha_amiga_122_lh4_long.lzh"; do
+  ours=$(best sh -c "rm -rf o && mkdir o && '$bench' extract '$a' \"\$PWD/o\"")
+  theirs=$(best timed sh -c "rm -rf b && mkdir b && cd b && lhasa xq '$a'")
+  printf '%-28s %9.3fs %9.3fs %6.2fx\n' "$(basename "$a")" "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"
 done
 
 printf '\n%-5s %12s %12s %7s\n' format "展開 dialog" "bsdtar -x" ratio

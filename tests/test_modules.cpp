@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <map>
 #include <set>
 
 #include <sys/stat.h>
@@ -441,6 +442,88 @@ TEST_F(ModuleTest, AnExtractionWithoutAnAbsoluteFolderIsRefused) {
   }
   EXPECT_FALSE(QFileInfo::exists(Home() + QStringLiteral("/readme.txt")));
   EXPECT_FALSE(QFileInfo::exists(Home() + QStringLiteral("/relative")));
+}
+
+// Every LHA method and header level, against an independent decoder: what
+// Debian's lhasa extracts from archives of historical tools, ours must too
+// (names compared without regard to case: lhasa lower-cases MS-DOS names).
+TEST_F(ModuleTest, LhaArchivesOfEveryMethodAndLevelMatchLhasa) {
+  auto tree = [](const QString& folder) {
+    std::map<QString, QByteArray> out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+      const QString path = it.next();
+      QFile f(path);
+      f.open(QIODevice::ReadOnly);
+      out[QDir(folder).relativeFilePath(path).toLower()] = f.readAll();
+    }
+    return out;
+  };
+  QStringList archives = QDir(kData + QStringLiteral("/lzh")).entryList({QStringLiteral("*.lzh"), QStringLiteral("*.lzs")});
+  for (const char* mine : {"level0.lzh", "level1.lzh", "level2.lzh", "lh6.lzh", "lh7.lzh"})
+    archives << QStringLiteral("../") + QLatin1String(mine);
+  ASSERT_GE(archives.size(), 20);
+  for (const QString& name : archives) {
+    const QString archive = QDir::cleanPath(kData + QStringLiteral("/lzh/") + name);
+    const QString ours = Home() + QStringLiteral("/ours/") + QFileInfo(name).fileName();
+    const QString theirs = Home() + QStringLiteral("/theirs/") + QFileInfo(name).fileName();
+    QDir().mkpath(theirs);
+    QProcess lhasa;
+    lhasa.setWorkingDirectory(theirs);
+    lhasa.start(QStringLiteral("/usr/bin/lhasa"), {QStringLiteral("xq"), archive});
+    ASSERT_TRUE(lhasa.waitForFinished()) << "lhasa (Debian package lhasa) is needed";
+    TArchiveFile file;
+    file.SetFileName(archive);
+    file.SetArchiverType(atLha);
+    file.Options = MainWindowOptions();
+    file.SetOutputSize(4096);
+    EXPECT_EQ(file.Extract(nullptr, nullptr, ours, AllMembers()), 0) << name.toStdString() << ": " << file.Output.constData();
+    const auto got = tree(ours), expected = tree(theirs);
+    ASSERT_FALSE(expected.empty()) << name.toStdString();
+    EXPECT_EQ(got, expected) << name.toStdString();
+    // The listing names what is extracted.
+    QStringList listed;
+    if (file.OpenArchive(nullptr, 0) == 0) {
+      CaMemberInfoEx rec{};
+      for (int st = file.FindFirst("*.*", &rec); st == 0; st = file.FindNext(&rec))
+        listed << QString::fromUtf8(rec.info.path).toLower();
+      file.CloseArchive();
+    }
+    QStringList files;
+    for (const auto& [path, bytes] : got) files << path;
+    listed.sort();
+    EXPECT_EQ(listed, files) << name.toStdString();
+  }
+}
+
+TEST_F(ModuleTest, OldMethodsWithNamesOfLevelThreeAndLongFileNames) {
+  // A level-3 header with a long name (OS/2 LHA), and -lh1- at level 2.
+  EXPECT_EQ(List(Data("lzh/lha_os2_208_h3_lfn.lzh")), QStringList{QStringLiteral("Long Filename.txt")});
+  EXPECT_EQ(List(Data("lzh/morphos_lha_2717_h2_lh1.lzh")), QStringList{QStringLiteral("gpl-2")});
+  // A damaged -lh1- member fails and does not stay.
+  QFile in(Data("lzh/lha_amiga_122_lh1.lzh"));
+  ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+  QByteArray bytes = in.readAll();
+  bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x5A);
+  const QString broken = Write(QStringLiteral("broken.lzh"), bytes);
+  QByteArray output;
+  const QString out = Home() + QStringLiteral("/broken");
+  EXPECT_EQ(Extract(broken, out, AllMembers(), 1, &output), 0x8012);
+  EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("gpl-2: 展開できません"))) << output.constData();
+  EXPECT_TRUE(Files(out).isEmpty());
+}
+
+TEST_F(ModuleTest, ASelfExtractingLhaProgramWithItsArchiveAfterAMegabyteOfCode) {
+  QFile in(Data("level2.lzh"));
+  ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+  QByteArray program = "MZ" + QByteArray((1 << 20) + 12345, '\x90');
+  program.replace(36, 9, "LHA's SFX");
+  const QString sfx = Write(QStringLiteral("big-sfx.exe"), program + in.readAll());
+  EXPECT_EQ(TArchiveFile::DetectArchiverType(sfx, true), atLha);
+  EXPECT_EQ(List(sfx).size(), 4);
+  const QString out = Home() + QStringLiteral("/sfx");
+  EXPECT_EQ(Extract(sfx, out), 0);
+  EXPECT_EQ(ReadAll(out + QStringLiteral("/doc/a.txt")), QStringLiteral("body\n"));
 }
 
 }  // namespace
