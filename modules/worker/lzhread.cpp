@@ -8,28 +8,53 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
 namespace arc {
 namespace {
 
+// The decoders ask for a few bytes at a time: read the file in blocks.
 struct Stream {
   int fd;
+  std::vector<char> buf = std::vector<char>(1 << 16);
+  size_t at = 0, have = 0;
 };
 
-int ReadCb(void* handle, void* buf, size_t len) {
+// Fills the request whole unless the file ends: a short read means the end to the library.
+int ReadCb(void* handle, void* out, size_t len) {
   auto* s = static_cast<Stream*>(handle);
-  ssize_t n;
-  do n = ::read(s->fd, buf, len);
-  while (n < 0 && errno == EINTR);
-  return static_cast<int>(n);
+  size_t done = 0;
+  while (done < len) {
+    if (s->at == s->have) {
+      ssize_t n;
+      do n = ::read(s->fd, s->buf.data(), s->buf.size());
+      while (n < 0 && errno == EINTR);
+      if (n < 0) return done ? static_cast<int>(done) : -1;
+      if (n == 0) break;
+      s->at = 0;
+      s->have = static_cast<size_t>(n);
+    }
+    const size_t n = std::min(len - done, s->have - s->at);
+    std::memcpy(static_cast<char*>(out) + done, s->buf.data() + s->at, n);
+    s->at += n;
+    done += n;
+  }
+  return static_cast<int>(done);
 }
 
 // Skipping compressed data is a seek, so walking headers reads only headers.
 int SkipCb(void* handle, size_t bytes) {
   auto* s = static_cast<Stream*>(handle);
-  return ::lseek(s->fd, static_cast<off_t>(bytes), SEEK_CUR) >= 0 ? 1 : 0;
+  const size_t buffered = s->have - s->at;
+  if (bytes <= buffered) {
+    s->at += bytes;
+    return 1;
+  }
+  s->at = s->have = 0;
+  return ::lseek(s->fd, static_cast<off_t>(bytes - buffered), SEEK_CUR) >= 0 ? 1 : 0;
 }
 
 const LHAInputStreamType kStreamType = {ReadCb, SkipCb, nullptr};
@@ -50,17 +75,27 @@ struct Reader {
   }
 };
 
+// CRC-16 (polynomial 0xA001, reflected), eight bytes a step.
 uint16_t Crc16(uint16_t crc, const uint8_t* p, size_t n) {
-  static const auto table = [] {
-    std::vector<uint16_t> t(256);
+  static const auto t = [] {
+    std::vector<std::array<uint16_t, 256>> tables(8);
     for (unsigned i = 0; i < 256; ++i) {
       uint16_t c = static_cast<uint16_t>(i);
       for (int k = 0; k < 8; ++k) c = (c & 1) ? static_cast<uint16_t>((c >> 1) ^ 0xA001) : static_cast<uint16_t>(c >> 1);
-      t[i] = c;
+      tables[0][i] = c;
     }
-    return t;
+    for (unsigned i = 0; i < 256; ++i)
+      for (int k = 1; k < 8; ++k)
+        tables[k][i] = static_cast<uint16_t>((tables[k - 1][i] >> 8) ^ tables[0][tables[k - 1][i] & 0xFF]);
+    return tables;
   }();
-  for (size_t i = 0; i < n; ++i) crc = static_cast<uint16_t>(table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8));
+  while (n >= 8) {
+    crc = static_cast<uint16_t>(t[7][(p[0] ^ crc) & 0xFF] ^ t[6][(p[1] ^ (crc >> 8)) & 0xFF] ^ t[5][p[2]] ^ t[4][p[3]] ^
+                                t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]]);
+    p += 8;
+    n -= 8;
+  }
+  while (n--) crc = static_cast<uint16_t>(t[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8));
   return crc;
 }
 
