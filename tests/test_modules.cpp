@@ -6,6 +6,7 @@
 #include "Arcive/ZIP32.h"
 #include "platform/folders.h"
 #include "craft.h"
+#include "lzhread.h"
 #include "support.h"
 
 #include <QDateTime>
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -524,6 +526,56 @@ TEST_F(ModuleTest, ASelfExtractingLhaProgramWithItsArchiveAfterAMegabyteOfCode) 
   const QString out = Home() + QStringLiteral("/sfx");
   EXPECT_EQ(Extract(sfx, out), 0);
   EXPECT_EQ(ReadAll(out + QStringLiteral("/doc/a.txt")), QStringLiteral("body\n"));
+}
+
+// Names as raw LHA headers store them, one row per header form.
+TEST_F(ModuleTest, LhaHeaderNamesDecodeAsTheModuleDecodesThem) {
+  auto level01 = [](const QByteArray& name) {
+    QByteArray h(22, '\0');
+    h[20] = 0;
+    h[21] = static_cast<char>(name.size());
+    return h + name + QByteArray(2, '\0');
+  };
+  auto ext = [](int field, char type, const QByteArray& data) {
+    QByteArray e(1, type);
+    e += data;
+    const int size = static_cast<int>(e.size()) + field;
+    return e + QByteArray(reinterpret_cast<const char*>(&size), field);  // the next one's size follows
+  };
+  auto extended = [&](int level, const std::vector<std::pair<char, QByteArray>>& exts) {
+    const int field = level == 3 ? 4 : 2;
+    QByteArray h(level == 3 ? 28 : 24, '\0');
+    h[20] = static_cast<char>(level);
+    QByteArray body;
+    for (const auto& [type, data] : exts) body += ext(field, type, data);
+    const int first = exts.empty() ? 0 : static_cast<int>(1 + exts[0].second.size() + field);
+    QByteArray out = h + QByteArray(reinterpret_cast<const char*>(&first), field) + body;
+    // Each extension's trailing size field names the next one's size.
+    int at = static_cast<int>(h.size()) + field;
+    for (size_t i = 0; i < exts.size(); ++i) {
+      const int len = static_cast<int>(1 + exts[i].second.size() + field);
+      const int next = i + 1 < exts.size() ? static_cast<int>(1 + exts[i + 1].second.size() + field) : 0;
+      std::memcpy(out.data() + at + len - field, &next, static_cast<size_t>(field));
+      at += len;
+    }
+    return out;
+  };
+  auto name = [](const QByteArray& raw) {
+    return QString::fromStdString(arc::LzhHeaderName(reinterpret_cast<const uint8_t*>(raw.constData()), raw.size()));
+  };
+  // 表 is 95 5C in Shift-JIS: its second byte is no separator; the real "\\" is.
+  EXPECT_EQ(name(level01("\x95\x5c\\b.txt")), QStringLiteral("表/b.txt"));
+  EXPECT_EQ(name(level01("doc\xff" "a.txt")), QStringLiteral("doc/a.txt"));
+  EXPECT_EQ(name(level01("caf\xc3\xa9.txt")), QStringLiteral("café.txt"));
+  EXPECT_EQ(name(level01("bad\xff\x80")), QStringLiteral("bad/%80"));
+  EXPECT_EQ(name(extended(2, {{0x01, "readme.txt"}, {0x02, "doc\xffsub\xff"}})), QStringLiteral("doc/sub/readme.txt"));
+  EXPECT_EQ(name(extended(2, {{0x02, "\x83\x5c\x83\x74\x83\x67\xff"}, {0x01, "a.txt"}})), QStringLiteral("ソフト/a.txt"));
+  // Level 3 with the UTF-16 names, which win over the 8-bit ones.
+  const QString wide = QStringLiteral("日本語 😀.txt");
+  const QByteArray utf16(reinterpret_cast<const char*>(wide.utf16()), wide.size() * 2);
+  EXPECT_EQ(name(extended(3, {{0x01, "?????.txt"}, {0x44, utf16}})), wide);
+  EXPECT_EQ(name(extended(3, {{0x01, "x.txt"}})), QStringLiteral("x.txt"));
+  EXPECT_EQ(name(QByteArray(10, '\0')), QString());
 }
 
 }  // namespace

@@ -124,6 +124,50 @@ std::string Decode(const std::string& bytes) {
   return PrintableName(sjis.empty() ? bytes : sjis);
 }
 
+// UTF-16LE to UTF-8, with 0xFFFF and "\\" as separators; a lone surrogate becomes U+FFFD.
+std::string Utf16Name(const std::string& bytes) {
+  std::string out;
+  auto put = [&out](uint32_t c) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | c >> 6);
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | c >> 12);
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | c >> 18);
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  };
+  const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
+  const size_t n = bytes.size() / 2;
+  for (size_t i = 0; i < n; ++i) {
+    uint32_t c = p[2 * i] | p[2 * i + 1] << 8;
+    if (c == 0xFFFF || c == '\\') {
+      out += '/';
+      continue;
+    }
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < n) {
+      const uint32_t low = p[2 * i + 2] | p[2 * i + 3] << 8;
+      if (low >= 0xDC00 && low < 0xE000) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      } else {
+        c = 0xFFFD;
+      }
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    put(c);
+  }
+  return out;
+}
+
 uint32_t Le(const uint8_t* p, int n) {
   uint32_t v = 0;
   for (int i = n - 1; i >= 0; --i) v = v << 8 | p[i];
@@ -144,7 +188,7 @@ std::string LzhHeaderName(const uint8_t* raw, size_t len) {
   const int field = level == 3 ? 4 : 2;
   size_t at = level == 3 ? 28 : 24;
   if (level > 3 || at + field > len) return std::string();
-  std::string dir, file;
+  std::string dir, file, wideDir, wideFile;
   size_t size = Le(raw + at, field);
   at += field;
   for (int guard = 0; size != 0 && guard < 1024; ++guard) {
@@ -153,8 +197,15 @@ std::string LzhHeaderName(const uint8_t* raw, size_t len) {
     const std::string data(reinterpret_cast<const char*>(raw + at + 1), size - 1 - field);
     if (type == 0x01) file = data;
     if (type == 0x02) dir = data;
+    if (type == 0x44) wideFile = data;  // the same names in UTF-16, where a tool wrote them
+    if (type == 0x45) wideDir = data;
     at += size;
     size = Le(raw + at - field, field);
+  }
+  if (!wideFile.empty()) {
+    std::string path = Utf16Name(wideDir);
+    if (!path.empty() && path.back() != '/') path += '/';
+    return PrintableName(path + Utf16Name(wideFile));
   }
   std::string path = Separate(dir, false);
   if (!path.empty() && path.back() != '/') path += '/';
@@ -170,7 +221,8 @@ bool LzhNeedsLhasa(int fd, int64_t start) {
     static const char* const kLibarchive[] = {"-lh0-", "-lh5-", "-lh6-", "-lh7-", "-lhd-"};
     bool known = false;
     for (const char* m : kLibarchive) known = known || std::strcmp(h->compress_method, m) == 0;
-    if (!known) return true;
+    // Level-3 headers may carry UTF-16 names, which only our own decoding reads.
+    if (!known || h->header_level == 3) return true;
   }
   return !any;
 }

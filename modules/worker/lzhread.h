@@ -15,9 +15,9 @@ namespace arc {
 // an error (message says why; a CRC mismatch is one).
 using DataReader = std::function<int(const void** block, size_t* len, int64_t* offset, std::string* message)>;
 
-// Whether every member of the LHA archive at start is in a method that
-// libarchive decodes (-lh0-, -lh5-, -lh6-, -lh7-, -lhd-); false also when
-// the headers cannot be walked.
+// Whether the LHA archive at start needs liblhasa: a member in a method
+// libarchive does not decode (all but -lh0-, -lh5-, -lh6-, -lh7-, -lhd-)
+// or a level-3 header; also when the headers cannot be walked.
 bool LzhNeedsLhasa(int fd, int64_t start);
 
 // Walks the archive's members: for each, entry holds its path (UTF-8,
@@ -28,7 +28,8 @@ bool LhasaWalk(int fd, int64_t start, std::string* error,
                const std::function<bool(struct archive_entry* entry, const std::string& path, const DataReader& read)>& visit);
 
 // The member name stored in a raw LHA header (levels 0 to 3): Shift-JIS or
-// UTF-8, 0xFF and the DOS "\" as separators (not a Shift-JIS second byte).
+// UTF-8, 0xFF and the DOS "\" as separators (not a Shift-JIS second byte);
+// the UTF-16 name extensions (0x44, 0x45) win where present.
 std::string LzhHeaderName(const uint8_t* raw, size_t len);
 
 }  // namespace arc
