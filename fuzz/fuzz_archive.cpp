@@ -3,6 +3,7 @@
 // line parser and the name rules get the same bytes.
 #include "module.h"
 #include "text.h"
+#include "lzhread.h"
 #include "worker.h"
 
 #include <unistd.h>
@@ -54,5 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   arc::SafeRelativePath(text, data[0] & 1, &refused);
   arc::WildcardMatch(text.substr(0, size / 2), text.substr(size / 2));
   arc::Cp932ToUtf8(text);
+  arc::PrintableName(text);
+  arc::UnescapeCommandText(text);
+  arc::SafeLinkTarget(text.substr(0, size / 2), text.substr(size / 2));
+  arc::LzhHeaderName(data, size);
   return 0;
 }

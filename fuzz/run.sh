@@ -12,11 +12,11 @@ clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
   -DZOT_WORKER_FALLBACK='"/nonexistent"' \
   -I"$m/core" -I"$m/worker" -I"$root/abi" \
   "$here/fuzz_archive.cpp" "$m/core/module.cpp" "$m/core/client.cpp" "$m/core/text.cpp" \
-  "$m/worker/worker.cpp" "$m/worker/create.cpp" "$m/worker/lzhscan.cpp" \
-  $(pkg-config --cflags --libs libarchive) -o "$out/fuzz_archive"
+  "$m/worker/worker.cpp" "$m/worker/create.cpp" "$m/worker/lzhscan.cpp" "$m/worker/lzhread.cpp" \
+  $(pkg-config --cflags --libs libarchive liblhasa) -o "$out/fuzz_archive"
 # Seeds: each fixture, once per format byte (listing and extraction).
 i=0
-for f in "$root"/tests/data/*.lzh "$root"/tests/data/*.zip "$root"/tests/data/*.cab "$root"/tests/data/*.tar \
+for f in "$root"/tests/data/*.lzh "$root"/tests/data/lzh/*.lz? "$root"/tests/data/*.zip "$root"/tests/data/*.cab "$root"/tests/data/*.tar \
          "$root"/tests/data/*.tgz "$root"/tests/data/*.exe; do
   for b in 128 129 130 131 0 1 2 3; do
     { printf "$(printf '\\%03o' $b)"; head -c 65536 "$f"; } > "$out/corpus/seed-$i-$b"
