@@ -349,6 +349,15 @@ TEST_F(ModuleTest, AnArchiveThatWouldFillTheDiskIsRefused) {
   EXPECT_EQ(Extract(zip, out, AllMembers(), 1, &output), 0);
   qunsetenv("ZOT_FREE_SPACE");
   EXPECT_EQ(Files(out), (QStringList{QStringLiteral("a.bin"), QStringLiteral("b.bin")}));
+  // An LHA archive not listed before is checked by its worker, from the headers.
+  const QString lzh = Write(QStringLiteral("big.lzh"), craft::Lzh("c.bin", QByteArray(600000, 'c')));
+  const QString lzhOut = Home() + QStringLiteral("/lzhbomb");
+  qputenv("ZOT_FREE_SPACE", "500000");
+  EXPECT_EQ(Extract(lzh, lzhOut, AllMembers(), 1, &output), 0x8014);
+  EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("展開先の空き容量が足りません")));
+  EXPECT_TRUE(Files(lzhOut).isEmpty());
+  qunsetenv("ZOT_FREE_SPACE");
+  EXPECT_EQ(Extract(lzh, lzhOut), 0);
 }
 
 TEST_F(ModuleTest, SpecialFilesAndLinksOutOfTheFolderAreNeverCreated) {

@@ -1,10 +1,10 @@
 #include "module.h"
 
 #include "client.h"
+#include "space.h"
 #include "text.h"
 
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -182,8 +182,8 @@ struct CacheEntry {
 std::list<CacheEntry> g_cache;  // most recent first
 constexpr size_t kCacheSize = 8;
 
-// The members of an archive, listed once while the file stays the same.
-std::shared_ptr<const Directory> Members(const char* format, const std::string& path) {
+// The members of an archive listed earlier, while the file stays the same.
+std::shared_ptr<const Directory> CachedMembers(const char* format, const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   for (auto it = g_cache.begin(); it != g_cache.end(); ++it) {
@@ -193,6 +193,14 @@ std::shared_ptr<const Directory> Members(const char* format, const std::string& 
       return g_cache.front().dir;
     }
   }
+  return nullptr;
+}
+
+// The members of an archive, listed once while the file stays the same.
+std::shared_ptr<const Directory> Members(const char* format, const std::string& path) {
+  if (auto dir = CachedMembers(format, path)) return dir;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   auto dir = std::make_shared<Directory>();
   const WorkerRun run = RunWorker({format, "l", path}, {}, [&](Rec type, const std::string& p) {
     if (type == Rec::Restart) dir->members.clear();
@@ -371,46 +379,25 @@ int Module::KillOwnerWindowEx(void* wnd) {
   return 1;
 }
 
-namespace {
-
-// Bytes free for us on the file system that holds folder (or its nearest
-// existing parent), and its size; $ZOT_FREE_SPACE stands in for a full disk
-// in tests.
-bool FreeSpace(std::string folder, uint64_t* avail, uint64_t* total) {
-  if (const char* v = std::getenv("ZOT_FREE_SPACE")) {
-    *avail = std::strtoull(v, nullptr, 10);
-    *total = *avail;
-    return true;
-  }
-  struct statvfs fs {};
-  while (::statvfs(folder.c_str(), &fs) != 0) {
-    const size_t slash = folder.find_last_of('/');
-    if (slash == std::string::npos || folder.size() <= 1) return false;
-    folder = slash == 0 ? "/" : folder.substr(0, slash);
-  }
-  *avail = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
-  *total = static_cast<uint64_t>(fs.f_blocks) * fs.f_frsize;
-  return true;
-}
-
-std::string MegaBytes(uint64_t n) { return std::to_string((n + (1 << 20) - 1) >> 20) + " MB"; }
-
-}  // namespace
-
 // Refuses an extraction whose members would not fit: the sizes the archive
 // states, plus a margin so that the disk is never filled to the last byte.
-bool Module::RoomFor(const Command& c, const std::string& folder, std::vector<std::string>& messages) {
-  const auto dir = Members(format_, c.archive);
+bool Module::RoomFor(const Command& c, const std::string& folder, bool* workerChecks, std::vector<std::string>& messages) {
+  *workerChecks = false;
+  auto dir = CachedMembers(format_, c.archive);
+  // An LHA archive not listed yet: its worker adds the sizes up from the
+  // headers, cheaper than listing it in a worker of its own first.
+  if (!dir && std::string(format_) == "lha") {
+    *workerChecks = true;
+    return true;
+  }
+  if (!dir) dir = Members(format_, c.archive);
   if (!dir) return true;  // the worker will say what is wrong with the archive
   uint64_t needed = 0;
   for (const Member& m : dir->members)
     if (!(m.r.flags & kDirectory) && NameWanted(c.names, m.path)) needed += m.r.size;
-  uint64_t avail = 0, total = 0;
-  if (!FreeSpace(folder, &avail, &total)) return true;
-  const uint64_t margin = std::min<uint64_t>(64ull << 20, total / 20);
-  if (needed <= avail && avail - needed >= margin) return true;
-  messages.push_back("展開先の空き容量が足りません (必要 " + MegaBytes(needed) + "、空き " + MegaBytes(avail) +
-                     ")。展開しませんでした: " + folder);
+  const std::string problem = SpaceProblem(folder, needed);
+  if (problem.empty()) return true;
+  messages.push_back(problem);
   return false;
 }
 
@@ -420,7 +407,8 @@ uint32_t Module::Extract(const Command& c, bool junk, std::vector<std::string>& 
     messages.push_back("展開先フォルダーが指定されていないか、絶対パスではありません。");
     return kErrorCommand;
   }
-  if (!RoomFor(c, c.folder, messages)) return kErrorFile;
+  bool workerChecks = false;
+  if (!RoomFor(c, c.folder, &workerChecks, messages)) return kErrorFile;
   CaWindow* w = Window(owner_);
   const uint32_t msg = CaRegisterWindowMessage(CA_PROGRESS_MESSAGE_NAME);
   CaExtractingInfo info{};
@@ -433,7 +421,7 @@ uint32_t Module::Extract(const Command& c, bool junk, std::vector<std::string>& 
   const std::string& folder = c.folder;
   WorkerRun run;
   if (!cancelled) {
-    run = RunWorker({format_, "x", c.archive, folder, junk ? "j" : ""}, c.names, [&](Rec type, const std::string& p) {
+    run = RunWorker({format_, "x", c.archive, folder, std::string(junk ? "j" : "") + (workerChecks ? "s" : "")}, c.names, [&](Rec type, const std::string& p) {
       if (type == Rec::Begin && p.size() >= 8) {
         std::memcpy(&info.member_size, p.data(), 8);
         const std::string rest = p.substr(8);

@@ -47,7 +47,8 @@ class Module {
 
  private:
   uint32_t Extract(const Command& c, bool junk, std::vector<std::string>& messages);
-  bool RoomFor(const Command& c, const std::string& folder, std::vector<std::string>& messages);
+  // workerChecks: the worker is to check the room itself (false here then).
+  bool RoomFor(const Command& c, const std::string& folder, bool* workerChecks, std::vector<std::string>& messages);
   uint32_t Create(const Command& c, std::vector<std::string>& messages);
 
   const char* format_;

@@ -227,6 +227,18 @@ bool LzhNeedsLhasa(int fd, int64_t start) {
   return !any;
 }
 
+uint64_t LzhStatedSize(int fd, int64_t start, const std::vector<std::string>& names) {
+  Reader r(fd, start);
+  uint64_t total = 0;
+  while (r.reader) {
+    LHAFileHeader* h = lha_reader_next_file(r.reader);
+    if (!h) break;
+    if (names.empty() || NameWanted(names, h->raw_data ? LzhHeaderName(h->raw_data, h->raw_data_len) : std::string()))
+      total += h->length;
+  }
+  return total;
+}
+
 bool LhasaWalk(int fd, int64_t start, std::string* error,
                const std::function<bool(struct archive_entry*, const std::string&, const DataReader&)>& visit) {
   Reader r(fd, start);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct archive_entry;
 
@@ -19,6 +20,10 @@ using DataReader = std::function<int(const void** block, size_t* len, int64_t* o
 // libarchive does not decode (all but -lh0-, -lh5-, -lh6-, -lh7-, -lhd-)
 // or a level-3 header; also when the headers cannot be walked.
 bool LzhNeedsLhasa(int fd, int64_t start);
+
+// The sizes the headers state for the members asked for (all when names is
+// empty), added up; read from the headers alone.
+uint64_t LzhStatedSize(int fd, int64_t start, const std::vector<std::string>& names);
 
 // Walks the archive's members: for each, entry holds its path (UTF-8,
 // "/" separators, %XX for bytes that do not decode), size, times, type and

@@ -4,6 +4,7 @@
 #include "lzhscan.h"
 #include "output.h"
 #include "protocol.h"
+#include "space.h"
 #include "text.h"
 
 #include <archive.h>
@@ -289,6 +290,17 @@ uint32_t Extract(const Job& request, Output& out) {
   if (!job.archive.empty() && job.archive[0] != '/') {
     char cwd[4096];
     if (::getcwd(cwd, sizeof cwd)) job.archive = std::string(cwd) + "/" + job.archive;
+  }
+  // The module leaves the room check to us for an LHA archive it has not listed.
+  if (job.flags.find('s') != std::string::npos && job.format == "lha") {
+    const int fd = ::open(job.archive.c_str(), O_RDONLY | O_CLOEXEC);
+    const int64_t start = fd >= 0 ? FindLzhStart(fd, 16 << 20) : -1;
+    const std::string problem = start >= 0 ? SpaceProblem(job.dest, LzhStatedSize(fd, start, job.names)) : std::string();
+    if (fd >= 0) ::close(fd);
+    if (!problem.empty()) {
+      out.Problem(kErrorFile, problem);
+      return kErrorFile;
+    }
   }
   if (!MakeFolders(job.dest)) {
     out.Problem(kErrorFile, "展開先フォルダーを作成できません: " + job.dest);

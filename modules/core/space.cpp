@@ -1,0 +1,40 @@
+#include "space.h"
+
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace arc {
+namespace {
+
+bool FreeSpace(std::string folder, uint64_t* avail, uint64_t* total) {
+  if (const char* v = std::getenv("ZOT_FREE_SPACE")) {
+    *avail = *total = std::strtoull(v, nullptr, 10);
+    return true;
+  }
+  struct statvfs fs {};
+  while (::statvfs(folder.c_str(), &fs) != 0) {
+    const size_t slash = folder.find_last_of('/');
+    if (slash == std::string::npos || folder.size() <= 1) return false;
+    folder = slash == 0 ? "/" : folder.substr(0, slash);
+  }
+  *avail = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+  *total = static_cast<uint64_t>(fs.f_blocks) * fs.f_frsize;
+  return true;
+}
+
+std::string MegaBytes(uint64_t n) { return std::to_string((n + (1 << 20) - 1) >> 20) + " MB"; }
+
+}  // namespace
+
+std::string SpaceProblem(const std::string& folder, uint64_t needed) {
+  uint64_t avail = 0, total = 0;
+  if (!FreeSpace(folder, &avail, &total)) return std::string();
+  const uint64_t margin = std::min<uint64_t>(64ull << 20, total / 20);
+  if (needed <= avail && avail - needed >= margin) return std::string();
+  return "展開先の空き容量が足りません (必要 " + MegaBytes(needed) + "、空き " + MegaBytes(avail) + ")。展開しませんでした: " +
+         folder;
+}
+
+}  // namespace arc
