@@ -122,6 +122,9 @@ TEST_F(FuncTest, MemberPathsStayInsideTheirFolder) {
   EXPECT_FALSE(MemberPathIn(root, QStringLiteral("dangling.txt")));
   EXPECT_EQ(MemberPathIn(root, QStringLiteral("alias.txt")), root + QStringLiteral("/alias.txt"));
   EXPECT_EQ(MemberPathIn(root + QLatin1Char('/'), QStringLiteral("in.txt")), root + QStringLiteral("/in.txt"));
+  // An empty, relative or root folder holds nothing.
+  for (const char* folder : {"", "relative", "/", "//"})
+    EXPECT_FALSE(MemberPathIn(QString::fromLatin1(folder), QStringLiteral("a.txt"))) << folder;
 }
 
 TEST_F(FuncTest, TempRootFollowsTheDataHome) {

@@ -6,6 +6,7 @@
 #include "platform/process.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -138,6 +139,8 @@ QString SlashToBackslash(const QString& text) {
 }
 
 std::optional<QString> MemberPathIn(const QString& folder, const QString& member) {
+  // No folder is no place for anything (and never the file system's root).
+  if (!QDir::isAbsolutePath(folder) || QDir::cleanPath(folder) == QLatin1String("/")) return std::nullopt;
   const QStringList parts = member.split(QRegularExpression(QStringLiteral("[/\\\\]")));
   // "/x", "\\x" and "C:\\x" name places of their own, not below the folder.
   if (parts.size() > 1 && (parts.front().isEmpty() || (parts.front().size() == 2 && parts.front()[1] == QLatin1Char(':'))))

@@ -62,6 +62,12 @@ bool LibraryPresent(const char* dllName) {
 
 }  // namespace
 
+// A new private folder in the system temporary folder, or empty when none can be made.
+QString PrivateTempRoot() {
+  const QString made = platform::NewPrivateTempFolder();
+  return made.isEmpty() ? QString() : AddTrailingBackslash(made);
+}
+
 QString HelpFilePath() {
   const QFileInfo exe(platform::ProgramPath());
   return exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() + QStringLiteral(".html");
@@ -264,7 +270,7 @@ void TForm1::FormCreate() {
   // the shared temporary folder could be taken first by another user.
   TempRoot = MakeTempRoot(GetSpecialFolder(platform::CSIDL_APPDATA));
   const bool freshRoot = TempRoot.isEmpty();
-  if (freshRoot) TempRoot = AddTrailingBackslash(platform::NewPrivateTempFolder());
+  if (freshRoot) TempRoot = PrivateTempRoot();
 
   auto* splash = new TfSplash;
   splash->Version->setText(QString::fromUtf8(kVersionText));
@@ -301,14 +307,21 @@ void TForm1::FormCreate() {
   ExtensionTable[8] = QStringLiteral(".htm");
 
   // Other users must not read or plant files where our programs run.
-  if (const QString why = platform::MakePrivateFolder(TempRoot); !why.isEmpty()) {
-    const QString instead = AddTrailingBackslash(platform::NewPrivateTempFolder());
-    ui::MessageBox(splash,
-                   QStringLiteral("一時解凍フォルダー %1 は安全に使えません (%2)。\n代わりに %3 を使います。")
-                       .arg(TempRoot, why, instead),
-                   QMessageBox::Warning);
-    TempRoot = instead;
+  if (!freshRoot) {
+    if (const QString why = platform::MakePrivateFolder(TempRoot); !why.isEmpty()) {
+      const QString instead = PrivateTempRoot();
+      ui::MessageBox(splash,
+                     QStringLiteral("一時解凍フォルダー %1 は安全に使えません (%2)。\n代わりに %3 を使います。")
+                         .arg(TempRoot, why, instead),
+                     QMessageBox::Warning);
+      TempRoot = instead;
+    }
   }
+  // Without any private folder nothing is extracted (every path below an
+  // empty root is refused), and the user knows why.
+  if (TempRoot.isEmpty())
+    ui::MessageBox(splash, QStringLiteral("一時解凍フォルダーを作成できませんでした。書庫の中のファイルを開くことはできません。"),
+                   QMessageBox::Critical);
 
   // A first start opens at the user's home folder, and so does a start whose
   // remembered folder or file is not there; that one stays remembered (it

@@ -148,6 +148,9 @@ struct TDeleteReport;
 // Says what of TempRoot could not be deleted, for reasons other than use.
 void ReportLeftovers(QWidget* parent, const TDeleteReport& report);
 
+// A new private folder in the system temporary folder, ending with a separator; empty when none can be made.
+QString PrivateTempRoot();
+
 // The help file: the program's own path with ".html".
 QString HelpFilePath();
 
