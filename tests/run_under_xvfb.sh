@@ -20,17 +20,7 @@ cat > "$work/drive.sh" <<EOS
 "$zot" & pid=\$!
 wait_window "^ピポラ！\$"
 sleep 1
-# Click the member (first row of the list), then the run button; a busy
-# machine may lose a click, so try a few times.
-for attempt in 1 2 3; do
-  xdotool mousemove 260 69 click 1
-  sleep 0.5
-  xdotool mousemove 72 370 click 1
-  i=0
-  while [ \$i -lt 25 ] && [ ! -s "$work/data/zot/game/marker" ]; do sleep 0.2; i=\$((i+1)); done
-  [ -s "$work/data/zot/game/marker" ] && break
-done
-cp "$work/data/zot/game/marker" "$work/marker.seen" 2>/dev/null || true
+run_first_member "$work/data/zot/game/marker" 5 "$work/marker.seen"
 kill -TERM \$pid
 wait \$pid
 EOS

@@ -27,16 +27,7 @@ wineserver -w
 "$zot" & pid=\$!
 wait_window "^ピポラ！\$"
 sleep 1
-for attempt in 1 2 3; do
-  # The first row of the list holds bin/setup.exe; then the run button.
-  xdotool mousemove 260 69 click 1
-  sleep 0.5
-  xdotool mousemove 72 370 click 1
-  i=0
-  while [ \$i -lt 150 ] && [ ! -s "$marker" ]; do sleep 0.2; i=\$((i+1)); done
-  [ -s "$marker" ] && break
-done
-cp "$marker" "$work/marker.seen" 2>/dev/null || true
+run_first_member "$marker" 30 "$work/marker.seen"
 # The program has ended; let wine let go of the run folder before closing.
 wineserver -k 2>/dev/null || true
 kill -TERM \$pid

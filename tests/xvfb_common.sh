@@ -22,3 +22,21 @@ run_xvfb() {
   HOME="$1/home" XDG_CONFIG_HOME="$1/config" XDG_DATA_HOME="$1/data" \
     env -u DISPLAY -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 800x450x24" sh "$2" 2>"${3:-/dev/null}" || true
 }
+
+# run_first_member MARKER SECONDS SEEN: clicks the list's first row, then
+# "ピポラ！", until MARKER has content (at most SECONDS a try; a busy machine
+# may lose a click, so three tries), and keeps a copy of it as SEEN.
+run_first_member() {
+  for attempt in 1 2 3; do
+    xdotool mousemove 260 69 click 1
+    sleep 0.5
+    xdotool mousemove 72 370 click 1
+    i=0
+    while [ $i -lt $(($2 * 5)) ] && [ ! -s "$1" ]; do
+      sleep 0.2
+      i=$((i + 1))
+    done
+    [ -s "$1" ] && break
+  done
+  cp "$1" "$3" 2>/dev/null || true
+}
