@@ -12,6 +12,7 @@
 #include "ui/prompt.h"
 #include "platform/folders.h"
 #include "platform/process.h"
+#include "shell/shellfolder.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -77,6 +78,20 @@ void ZotTest::TearDown() {
   ui::SetAskHook({});
   platform::SetLauncher({});
   platform::SetLibraryFolders(QString(), QString());
+}
+
+void WindowTest::StartWindow(const QByteArray& settings) {
+  shell::SetComputerRoots({Home()});
+  platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
+  Write(QStringLiteral(".config/zot/zot.ini"), settings);
+  form = std::make_unique<TForm1>();
+  form->show();
+}
+
+void WindowTest::TearDown() {
+  form.reset();
+  shell::SetComputerRoots({});
+  ZotTest::TearDown();
 }
 
 QString ZotTest::ConfigFile() const { return home_.path() + QStringLiteral("/.config/zot/zot.ini"); }

@@ -6,10 +6,12 @@
 #include <QTemporaryDir>
 
 #include "Arcive/ARCHIVES.h"
+#include "app/main.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 // Every test gets fresh XDG folders below a temporary home, a PATH of its
@@ -57,6 +59,16 @@ class ZotTest : public ::testing::Test {
  private:
   QTemporaryDir home_;
   QByteArray oldPath_;
+};
+
+// A test with the real main window: the computer holds only the test's home,
+// the real modules sit beside the test program, and StartWindow writes the
+// settings file and shows the window.
+class WindowTest : public ZotTest {
+ protected:
+  void StartWindow(const QByteArray& settings = "[Option]\nErrorDialog=1\n");
+  void TearDown() override;
+  std::unique_ptr<TForm1> form;
 };
 
 QString ReadAll(const QString& path);

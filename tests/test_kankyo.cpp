@@ -23,22 +23,13 @@
 
 namespace {
 
-class KankyoTest : public ZotTest {
+class KankyoTest : public WindowTest {
  protected:
   void SetUp() override {
     ZotTest::SetUp();
     CanCloseSettings = false;  // as at the start of a run
     ChosenFolder.clear();
-    shell::SetComputerRoots({Home()});
-    platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
-    Write(QStringLiteral(".config/zot/zot.ini"), "[Option]\nErrorDialog=1\nExt4=.old\n");
-    form = std::make_unique<TForm1>();
-    form->show();
-  }
-  void TearDown() override {
-    form.reset();
-    shell::SetComputerRoots({});
-    ZotTest::TearDown();
+    StartWindow("[Option]\nErrorDialog=1\nExt4=.old\n");
   }
   // Clicks the toolbar's "環境設定" and works the dialog while it is shown.
   void Open(const std::function<void(TDirDlg&)>& drive, const std::function<void(TForm3&)>& browse = {}) {
@@ -79,7 +70,6 @@ class KankyoTest : public ZotTest {
     }
     QTest::qWait(20);
   }
-  std::unique_ptr<TForm1> form;
 };
 
 TEST_F(KankyoTest, AnEmptyFolderClearsTheCopyFolderAndAnExistingOneGetsItsSeparator) {

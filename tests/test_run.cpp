@@ -28,7 +28,7 @@ namespace {
 
 const QString kData = QStringLiteral(ZOT_TEST_DATA);
 
-class RunTest : public ZotTest {
+class RunTest : public WindowTest {
  protected:
   void SetUp() override {
     ZotTest::SetUp();
@@ -37,21 +37,11 @@ class RunTest : public ZotTest {
     Write(QStringLiteral("files/win.exe"), QByteArray("MZ") + QByteArray(300, '\0'));
     QFile::copy(kData + QStringLiteral("/level2.lzh"), folder + QStringLiteral("/tool.beta.lzh"));
     QFile::copy(kData + QStringLiteral("/docs.zip"), folder + QStringLiteral("/docs.zip"));
-    shell::SetComputerRoots({Home()});
-    platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
-    Write(QStringLiteral(".config/zot/zot.ini"), "[Option]\nErrorDialog=1\n");
-    form = std::make_unique<TForm1>();
-    form->show();
-  }
-  void TearDown() override {
-    form.reset();
-    shell::SetComputerRoots({});
-    ZotTest::TearDown();
+    StartWindow();
   }
   void Select(const QString& caption) { SelectEntry(*form, caption); }
   TForm2* Viewer() { return qobject_cast<TForm2*>(ViewerForm.data()); }
   QString folder;
-  std::unique_ptr<TForm1> form;
 };
 
 TEST_F(RunTest, RunButtonExtractsEverythingAndStartsTheProgramInItsFolder) {

@@ -25,7 +25,7 @@ namespace {
 
 const QString kData = QStringLiteral(ZOT_TEST_DATA);
 
-class TenkaiTest : public ZotTest {
+class TenkaiTest : public WindowTest {
  protected:
   void SetUp() override {
     ZotTest::SetUp();
@@ -34,17 +34,8 @@ class TenkaiTest : public ZotTest {
     QDir().mkpath(dest);
     QDir().mkpath(folder);
     QFile::copy(kData + QStringLiteral("/level2.lzh"), folder + QStringLiteral("/tool.beta.lzh"));
-    shell::SetComputerRoots({Home()});
-    platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
-    Write(QStringLiteral(".config/zot/zot.ini"), "[Option]\nErrorDialog=1\nCopyMode=0\n");
-    form = std::make_unique<TForm1>();
-    form->show();
+    StartWindow("[Option]\nErrorDialog=1\nCopyMode=0\n");
     ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/tool.beta.lzh")));
-  }
-  void TearDown() override {
-    form.reset();
-    shell::SetComputerRoots({});
-    ZotTest::TearDown();
   }
   // Clicks "展開" in the main window and lets drive work the dialog while it is shown.
   void Open(const std::function<void(Tdevelop&)>& drive) {
@@ -83,7 +74,6 @@ class TenkaiTest : public ZotTest {
     });
   }
   QString folder, dest;
-  std::unique_ptr<TForm1> form;
 };
 
 TEST_F(TenkaiTest, NamedFolderAndTheArchiveInAnArciveFolder) {

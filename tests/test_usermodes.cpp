@@ -25,25 +25,16 @@ namespace {
 
 const QString kData = QStringLiteral(ZOT_TEST_DATA);
 
-class ViewModeTest : public ZotTest, public ::testing::WithParamInterface<int> {
+class ViewModeTest : public WindowTest, public ::testing::WithParamInterface<int> {
  protected:
   void SetUp() override {
     ZotTest::SetUp();
     folder = Home() + QStringLiteral("/files");
     Write(QStringLiteral("files/tool.exe"), "#!/bin/sh\nexit 0\n#" + QByteArray(300, '-') + "\n");
     QFile::copy(kData + QStringLiteral("/level2.lzh"), folder + QStringLiteral("/tool.beta.lzh"));
-    shell::SetComputerRoots({Home()});
-    platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
-    Write(QStringLiteral(".config/zot/zot.ini"), "[Option]\nErrorDialog=1\n");
-    form = std::make_unique<TForm1>();
-    form->show();
+    StartWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     ClickMode(GetParam());
-  }
-  void TearDown() override {
-    form.reset();
-    shell::SetComputerRoots({});
-    ZotTest::TearDown();
   }
   // Presses the toolbar button of a view mode (1 large icons ... 4 details).
   void ClickMode(int mode) {
@@ -54,7 +45,6 @@ class ViewModeTest : public ZotTest, public ::testing::WithParamInterface<int> {
   void OpenArchive() { ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/tool.beta.lzh"))); }
   TForm2* Viewer() { return qobject_cast<TForm2*>(ViewerForm.data()); }
   QString folder;
-  std::unique_ptr<TForm1> form;
 };
 
 std::string ModeName(const ::testing::TestParamInfo<int>& info) {
