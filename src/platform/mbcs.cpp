@@ -37,3 +37,34 @@ int LastCharStart(const QByteArray& text) {
 }
 
 }  // namespace platform
+
+#include <QString>
+#include <iconv.h>
+
+namespace platform {
+
+QByteArray ToCp932(const QString& text) {
+  QByteArray out;
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return text.toLatin1();
+  // One character at a time, so a character CP932 lacks costs only itself.
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+    QByteArray in = text.mid(i, n).toUtf8();
+    char buf[8];
+    char* src = in.data();
+    char* dst = buf;
+    size_t inLeft = in.size(), outLeft = sizeof buf;
+    if (iconv(cd, &src, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1)) {
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      out += '?';
+    } else {
+      out.append(buf, dst - buf);
+    }
+    i += n;
+  }
+  iconv_close(cd);
+  return out;
+}
+
+}  // namespace platform

@@ -16,3 +16,11 @@ int CharLength(const QByteArray& text, int i);
 int LastCharStart(const QByteArray& text);
 
 }  // namespace platform
+
+namespace platform {
+
+// The text in Shift-JIS (CP932) bytes as a Japanese system holds it;
+// characters CP932 lacks become "?".
+QByteArray ToCp932(const QString& text);
+
+}  // namespace platform

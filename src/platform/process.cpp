@@ -44,6 +44,11 @@ bool OpenDocument(const QString& target) {
   return Launch(opener, {target}, QString());
 }
 
+bool StartCommand(const QString& program, const QStringList& args, const QString& workDir) {
+  if (program.isEmpty()) return false;
+  return Launch(program, args, workDir);
+}
+
 bool RunCommandLine(const QString& commandLine) {
   QStringList words = QProcess::splitCommand(commandLine);
   if (words.isEmpty()) return false;

@@ -23,6 +23,9 @@ bool IsWindowsProgram(const QString& path);
 // Hands a file, folder or address to the desktop's opener (xdg-open).
 bool OpenDocument(const QString& target);
 
+// Starts a program with arguments, without waiting.
+bool StartCommand(const QString& program, const QStringList& args, const QString& workDir = QString());
+
 // Runs a whole command line (split as a shell would split words, but never
 // passed through a shell).
 bool RunCommandLine(const QString& commandLine);

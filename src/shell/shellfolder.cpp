@@ -199,8 +199,12 @@ uint32_t ShellFolder::GetAttributesOf(const IdList& item, uint32_t mask) const {
     }
     if (NameOf(item).startsWith('.')) a |= kGhosted;
     if (kind == kRoot && (mask & kRemovable) && IsRemovable(path)) a |= kRemovable;
-    if ((mask & kCanRename) && kind == kFile && ::access(QFile::encodeName(path_).constData(), W_OK) == 0)
-      a |= kCanRename;
+    a |= kCanCopy | kHasPropSheet;
+    // What changes the folder's entries needs the right to write the folder.
+    if ((mask & (kCanRename | kCanMove | kCanLink | kCanDelete)) && kind == kFile &&
+        ::access(QFile::encodeName(path_).constData(), W_OK) == 0)
+      a |= kCanRename | kCanMove | kCanLink | kCanDelete;
+    if ((mask & kDropTarget) && (a & kFolderAttr) && ::access(native.constData(), W_OK | X_OK) == 0) a |= kDropTarget;
   }
   return a & mask;
 }
@@ -291,6 +295,13 @@ QIcon TreeIcon(const IdList& abs, bool openWhenSelected) {
   return icon;
 }
 
+QString SendToFolder() {
+  const QString folder =
+      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/zot/SendTo");
+  QDir().mkpath(folder);
+  return folder;
+}
+
 QString PathFromIdList(const IdList& abs) {
   if (abs.isNull() || ItemCount(abs) == 0) return QString();
   auto parent = ItemCount(abs) == 1 ? ShellFolder::Desktop() : ShellFolder::Desktop()->BindToObject(WithoutLast(abs));
@@ -321,7 +332,8 @@ IdList SpecialFolderLocation(int csidl) {
     case kCsidlBitBucket: return MakeItem(kVirtual, kTrash);
     case kCsidlControls: return MakeItem(kVirtual, kControls);
     case kCsidlPrinters: return MakeItem(kVirtual, kPrinters);
-    default: return IdList();  // favorites, recent, send-to, startup: none here
+    case kCsidlSendTo: return desktop->ParseDisplayName(SendToFolder());
+    default: return IdList();  // favorites, recent, startup: none here
   }
 }
 

@@ -16,7 +16,13 @@ namespace shell {
 
 // Item attributes (the shell's SFGAO bits).
 enum Attribute : uint32_t {
+  kCanCopy = 0x00000001,
+  kCanMove = 0x00000002,
+  kCanLink = 0x00000004,
   kCanRename = 0x00000010,
+  kCanDelete = 0x00000020,
+  kHasPropSheet = 0x00000040,
+  kDropTarget = 0x00000100,
   kLink = 0x00010000,
   kShare = 0x00020000,
   kGhosted = 0x00080000,
@@ -84,6 +90,9 @@ class ShellFolder {
 
 // How names sort: Japanese, numbers by value, without regard to case.
 const QCollator& NameCollator();
+
+// The Send To folder ($XDG_CONFIG_HOME/zot/SendTo), made when missing.
+QString SendToFolder();
 
 // The file-system path of an absolute list; empty for virtual items or none.
 QString PathFromIdList(const IdList& abs);

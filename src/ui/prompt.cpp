@@ -48,8 +48,13 @@ int Ask(QMessageBox& box, const std::vector<QAbstractButton*>& choices) {
 
 int MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                QMessageBox::StandardButtons buttons) {
+  return MessageBox(parent, text, Title(), icon, buttons);
+}
+
+int MessageBox(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon,
+               QMessageBox::StandardButtons buttons) {
   if (const MessageHook& hook = Messages()) return hook(text, icon, buttons);
-  QMessageBox box(icon, Title(), text, buttons, parent);
+  QMessageBox box(icon, caption, text, buttons, parent);
   // The first button is the default, as on the desktop.
   if (buttons & QMessageBox::Yes) box.setDefaultButton(QMessageBox::Yes);
   return box.exec();

@@ -24,6 +24,9 @@ void SetAskHook(AskHook hook);          // empty: real questions
 // A message box titled with the program's title; returns the button pressed.
 int MessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+// The same under a caption of its own.
+int MessageBox(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon,
+               QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 // Asks box (with buttons of its own); the index in choices of the button
 // pressed, -1 for any other.
 int Ask(QMessageBox& box, const std::vector<QAbstractButton*>& choices);

@@ -1,12 +1,18 @@
 #include "components/FTVEX/FTVEX.h"
 
 #include "platform/process.h"
+#include "ui/prompt.h"
 
 #include <QApplication>
 #include <QCollator>
+#include <QDrag>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QUrl>
 
 #include <algorithm>
 #include <functional>
@@ -15,6 +21,7 @@ using namespace shell;
 
 class TFolderTreeViewEx::Node : public QTreeWidgetItem {
  public:
+  Node() { setFlags(flags() | Qt::ItemIsEditable); }  // only the rename command edits
   TTVITEMDATA data;
   bool filled = false;
 };
@@ -63,6 +70,12 @@ TFolderTreeViewEx::TFolderTreeViewEx(QWidget* parent) : QTreeWidget(parent) {
   setEditTriggers(QAbstractItemView::NoEditTriggers);  // only the rename command edits
   setAccessibleName(QStringLiteral("フォルダー"));
   resize(153, 185);
+  // Drags in and out are handled here, not by the item model.
+  setDragEnabled(true);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setAutoScroll(false);
+  dropTarget_ = new TDropTargetObject(this);
   connect(this, &QTreeWidget::itemExpanded, this, &TFolderTreeViewEx::Expand);
   connect(this, &QTreeWidget::currentItemChanged, this, [this] { emit OnChange(GetFolderName()); });
   connect(this, &QTreeWidget::itemClicked, this, [this] { emit OnClick(GetFolderName()); });
@@ -142,6 +155,7 @@ void TFolderTreeViewEx::EndBusy() {
 }
 
 void TFolderTreeViewEx::ReloadTree() {
+  SetDropTargetNode(nullptr);
   const bool outer = !busy_;
   if (outer) BeginBusy();
   if (specialRoot_) FillSpecialRoot();
@@ -375,6 +389,7 @@ QString TFolderTreeViewEx::GetFolderName() {
 }
 
 void TFolderTreeViewEx::RefreshTree() {
+  SetDropTargetNode(nullptr);
   if (topLevelItemCount() == 0) return;
   BeginBusy();
   if (specialRoot_) {
@@ -423,11 +438,395 @@ void TFolderTreeViewEx::RefreshTree() {
   EndBusy();
 }
 
-void TFolderTreeViewEx::mouseDoubleClickEvent(QMouseEvent* event) {
-  QTreeWidget::mouseDoubleClickEvent(event);
+namespace {
+
+const char kCaption[] = " FolderTreeViewEx component version 2.11";
+
+void InvokeFailed(QWidget* owner) {
+  ui::MessageBox(owner, QStringLiteral("InvokeCommand failed!"), QString::fromLatin1(kCaption), QMessageBox::Information);
+}
+
+// The menu command of each standard command, and what the item must allow.
+struct StandardCommand {
+  int number;
+  uint32_t attribute;
+};
+constexpr StandardCommand kStandard[] = {
+    {17, kCanLink}, {18, kCanDelete}, {25, kCanMove}, {26, kCanCopy}, {27, 0}};
+constexpr uint32_t kStandardMask = 0x800F0177;
+
+}  // namespace
+
+bool InvokeStandardCommand(QWidget* owner, const std::shared_ptr<ShellFolder>& folder, const IdList& item,
+                           int index, const QPoint& point) {
+  Q_UNUSED(point);
+  if (!owner || !folder || item.isNull() || index < scCreateShortcut || index > scPaste) return false;
+  const uint32_t a = folder->GetAttributesOf(item, kStandardMask);
+  if (a == 0) return false;
+  if (index != scPaste && !(a & kStandard[index].attribute)) return false;
+  ContextMenu menu(owner, folder, {item});
+  QMenu popup;
+  if (!menu.QueryContextMenu(&popup, 1)) return false;
+  // Paste only where the item's own menu offers it.
+  if (index == scPaste && FindMenuItemByText(&popup, QStringLiteral("(&P)"), 9) < 0) return false;
+  switch (menu.InvokeCommand(kStandard[index].number - 1)) {
+    case Outcome::kDone: return true;
+    case Outcome::kFailed: InvokeFailed(owner); return false;
+    default: return false;  // declined, or the user has been told why
+  }
+}
+
+bool InvokePathCommand(QWidget* owner, const QString& path, const QPoint& point, int index) {
+  const IdList list = ShellFolder::Desktop()->ParseDisplayName(path);
+  if (list.isNull() || ItemCount(list) == 0) return false;
+  auto folder = FolderHolding(list);
+  if (!folder) return false;
+  return InvokeStandardCommand(owner, folder, LastItem(list), index, owner ? owner->mapToGlobal(point) : point);
+}
+
+Qt::DropAction TDropSourceObject::DoDragDrop(QMimeData* data, Qt::DropActions allowed) {
+  auto* drag = new QDrag(Tree);
+  drag->setMimeData(data);
+  if (QTreeWidgetItem* node = Tree->currentItem()) drag->setPixmap(node->icon(0).pixmap(32, 32));
+  // Escape cancels, a released button drops: QDrag keeps those rules itself.
+  const Qt::DropAction result = drag->exec(allowed, Qt::MoveAction);
+  const bool elsewhere = drag->target() == nullptr;  // another program took it
+  drag->deleteLater();
+  if (result != Qt::IgnoreAction && elsewhere && Tree->AutoUpDate()) Tree->DelayedRefresh();
+  return result;
+}
+
+TDropTargetObject::TDropTargetObject(TFolderTreeViewEx* tree) : QObject(tree), Tree(tree) {
+  clock_.start();
+  rest_.setInterval(50);
+  connect(&rest_, &QTimer::timeout, this, [this] {
+    if (Tree->DragAndDrop()) Over(LastPoint, control_);
+  });
+}
+
+qint64 TDropTargetObject::Now() const { return clock_.elapsed() + 1; }  // never 0, which means "not set"
+
+void TDropTargetObject::DragEnter(QDragEnterEvent* event) {
+  HoverStart = 0;
+  HoverArmed = true;
+  Accepted = false;
+  event->setDropAction(Qt::IgnoreAction);
+  if (!Tree->DragAndDrop()) {
+    event->ignore();
+    return;
+  }
+  DataFile.clear();
+  Tree->SetDropTargetNode(nullptr);
+  VScrollCode = HScrollCode = kNone;
+  LastHitFlags = 0;
+  ScrollStart = 0;
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.front().isLocalFile()) {
+    const QString file = urls.front().toLocalFile();
+    if (file.size() <= 260 * 4 && !ShellFolder::Desktop()->ParseDisplayName(file).isNull()) {
+      Accepted = true;
+      DataFile = file;
+      event->setDropAction(event->modifiers() & Qt::ControlModifier ? Qt::CopyAction : Qt::MoveAction);
+      Tree->raise();
+    }
+  }
+  // Taken either way, so the cursor is followed and the nodes highlighted.
+  event->accept();
+  LastPoint = event->position().toPoint();
+  control_ = event->modifiers() & Qt::ControlModifier;
+  rest_.start();
+}
+
+int TDropTargetObject::HitTestDrop(const QPoint& point) {
+  QTreeWidgetItem* node = Tree->itemAt(point);
+  if (!node) return 0;
+  Tree->SetDropTargetNode(node);
+  const QRect r = Tree->viewport()->rect();
+  int flags = htOnNode;
+  if (point.x() <= r.left() + kEdge) flags |= htLeft;
+  else if (point.x() >= r.right() - kEdge) flags |= htRight;
+  if (point.y() <= r.top() + kEdge) flags |= htTop;
+  else if (point.y() >= r.bottom() - kEdge) flags |= htBottom;
+  return flags;
+}
+
+Qt::DropAction TDropTargetObject::Over(const QPoint& point, bool control) {
+  const qint64 now = Now();
+  if (point == LastPoint) {
+    if (HoverArmed) {
+      HoverStart = now;
+      HoverArmed = false;
+    }
+  } else {
+    HoverStart = 0;
+    HoverArmed = true;
+  }
+  LastPoint = point;
+  if (HoverStart && now - HoverStart > kHoverMs) {
+    QTreeWidgetItem* node = Tree->itemAt(point);
+    // A resting drag never spins up a removable drive.
+    if (node && !node->isExpanded() && node->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator &&
+        !Tree->IsRemovableDriveNode(node))
+      node->setExpanded(true);
+  }
+  const int flags = HitTestDrop(point);
+  Qt::DropAction effect = flags ? (control ? Qt::CopyAction : Qt::MoveAction) : Qt::IgnoreAction;
+  const int prev = LastHitFlags;
+  LastHitFlags = flags;
+  if (flags == 0) {
+    Tree->SetDropTargetNode(nullptr);
+    VScrollCode = HScrollCode = kNone;
+  }
+  auto zone = [&](int bits, int first, int* code) {
+    if (prev & bits & ~flags) *code = kNone;
+    if (flags & bits & ~prev) {
+      ScrollStart = now;
+      *code = flags & first ? 0 : 1;
+    }
+  };
+  zone(htLeft | htRight, htLeft, &HScrollCode);
+  zone(htTop | htBottom, htTop, &VScrollCode);
+  if (HScrollCode == kNone && VScrollCode == kNone) ScrollStart = 0;
+  // One line per step, a step at most every 200 ms while the cursor stays.
+  if (ScrollStart && now - ScrollStart > kScrollDelayMs && now - lastScroll_ >= kScrollStepMs) {
+    lastScroll_ = now;
+    if (HScrollCode != kNone)
+      Tree->horizontalScrollBar()->triggerAction(HScrollCode == 0 ? QAbstractSlider::SliderSingleStepSub
+                                                                  : QAbstractSlider::SliderSingleStepAdd);
+    if (VScrollCode != kNone)
+      Tree->verticalScrollBar()->triggerAction(VScrollCode == 0 ? QAbstractSlider::SliderSingleStepSub
+                                                                : QAbstractSlider::SliderSingleStepAdd);
+  }
+  return effect;
+}
+
+void TDropTargetObject::DragOver(QDragMoveEvent* event) {
+  if (!Tree->DragAndDrop()) {
+    event->setDropAction(Qt::IgnoreAction);
+    event->ignore();
+    return;
+  }
+  control_ = event->modifiers() & Qt::ControlModifier;
+  const Qt::DropAction effect = Over(event->position().toPoint(), control_);
+  event->setDropAction(effect);
+  if (effect == Qt::IgnoreAction) event->ignore();
+  else event->accept();
+}
+
+void TDropTargetObject::DragLeave() {
+  rest_.stop();
+  Tree->SetDropTargetNode(nullptr);
+}
+
+void TDropTargetObject::Drop(QDropEvent* event) {
+  // The drop reports no action back, so a moving source removes nothing itself.
+  event->setDropAction(Qt::IgnoreAction);
+  event->accept();
+  if (!Tree->DragAndDrop()) return;
+  const QPoint point = event->position().toPoint();
+  QTreeWidgetItem* node = Tree->itemAt(point);
+  const TTVITEMDATA* target = Tree->NodeData(node);
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (!Accepted || !target || urls.size() != 1 || !urls.front().isLocalFile()) {
+    DragLeave();
+    return;
+  }
+  DragLeave();
+  const QString file = urls.front().toLocalFile();
+  if (!Tree->IsAddressable(node)) {
+    ui::MessageBox(Tree, QStringLiteral("This Folder is SpecialFolder \r   Can not Copy or Paste!"),
+                   QString::fromLatin1(kCaption), QMessageBox::Information);
+    return;
+  }
+  const bool folder = target->Attributes & kFolderAttr;
+  const QString targetPath = PathFromIdList(target->AbsoluteIDList);
+  // A file dropped on its own folder stays as it is.
+  if (folder && QFileInfo(QFileInfo(file).absolutePath()).canonicalFilePath() == QFileInfo(targetPath).canonicalFilePath())
+    return;
+  const bool control = event->modifiers() & Qt::ControlModifier;
+  const int index = folder && !control ? scCut : scCopy;
+  if (!InvokePathCommand(Tree, file, point, index)) return;
+  // The node's record may go with a refresh: take what the paste needs first.
+  const auto parent = target->ParentFolder;
+  const IdList item = target->RelativeID;
+  InvokeStandardCommand(Tree, parent, item, scPaste, Tree->mapToGlobal(point));
+  if (Tree->AutoUpDate() && folder) Tree->RefreshTree();
+}
+
+void TFolderTreeViewEx::SetDropTargetNode(QTreeWidgetItem* node) {
+  if (QTreeWidgetItem* old = DropTargetNode(); old && old != node) {
+    old->setData(0, Qt::BackgroundRole, QVariant());
+    old->setData(0, Qt::ForegroundRole, QVariant());
+  }
+  dropTargetNode_ = node ? QPersistentModelIndex(indexFromItem(node)) : QPersistentModelIndex();
+  if (node) {
+    node->setData(0, Qt::BackgroundRole, palette().brush(QPalette::Highlight));
+    node->setData(0, Qt::ForegroundRole, palette().brush(QPalette::HighlightedText));
+  }
+}
+
+bool TFolderTreeViewEx::IsRemovableDriveNode(const QTreeWidgetItem* node) const {
+  const TTVITEMDATA* d = NodeData(node);
+  if (!d || ItemCount(d->AbsoluteIDList) != 2) return false;
+  return d->ParentFolder->GetAttributesOf(d->RelativeID, kRemovable) & kRemovable;
+}
+
+bool TFolderTreeViewEx::IsAddressable(const QTreeWidgetItem* node) const {
+  const TTVITEMDATA* d = NodeData(node);
+  if (!d) return false;
+  return Addressable(*d->ParentFolder, d->RelativeID);
+}
+
+void TFolderTreeViewEx::dragEnterEvent(QDragEnterEvent* event) { dropTarget_->DragEnter(event); }
+void TFolderTreeViewEx::dragMoveEvent(QDragMoveEvent* event) { dropTarget_->DragOver(event); }
+void TFolderTreeViewEx::dragLeaveEvent(QDragLeaveEvent*) { dropTarget_->DragLeave(); }
+void TFolderTreeViewEx::dropEvent(QDropEvent* event) { dropTarget_->Drop(event); }
+
+void TFolderTreeViewEx::DelayedRefresh() {
+  // A file manager finishes a drop on its own time; look again a little later.
+  QTimer::singleShot(1500, this, [this] { RefreshTree(); });
+}
+
+bool TFolderTreeViewEx::StartShellDrag(QWidget* owner, const std::shared_ptr<ShellFolder>& folder, const IdList& item) {
+  Q_UNUSED(owner);
+  if (!folder) return false;
+  const QString path = folder->GetDisplayNameOf(item, kForParsing);
+  if (!path.startsWith(QLatin1Char('/'))) return false;
+  auto* data = new QMimeData;
+  data->setUrls({QUrl::fromLocalFile(path)});
+  data->setText(path);
+  TDropSourceObject source(this);
+  source.DoDragDrop(data, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
+  return true;
+}
+
+void TFolderTreeViewEx::startDrag(Qt::DropActions) {
+  if (!dragAndDrop_) return;
   auto* node = dynamic_cast<Node*>(currentItem());
   if (!node) return;
-  const QString name = GetFolderName();
-  emit OnDblClick(name);
-  if (shellRun_ && !(node->data.Attributes & kFolderAttr) && !name.isEmpty()) platform::OpenDocument(name);
+  setFocus();
+  StartShellDrag(OwnerWindow(), node->data.ParentFolder, node->data.RelativeID);
+}
+
+bool TFolderTreeViewEx::ShowShellContextMenu(QWidget* owner, const std::shared_ptr<ShellFolder>& folder,
+                                             const IdList& item, const QPoint& screenPoint, int* command) {
+  *command = 0;
+  if (!owner || !folder || item.isNull()) return false;
+  ActiveContextMenu = std::make_unique<shell::ContextMenu>(owner, folder, std::vector<IdList>{item});
+  QMenu menu(this);
+  menu.setObjectName(QStringLiteral("shellContextMenu"));
+  menu.setAccessibleName(QStringLiteral("コンテキスト メニュー"));
+  if (!ActiveContextMenu->QueryContextMenu(&menu, 1)) return false;
+  const QAction* chosen = menu.exec(screenPoint);
+  const int number = chosen && chosen->data().isValid() ? chosen->data().toInt() : 0;
+  if (number <= 0) return false;
+  *command = number;
+  switch (ActiveContextMenu->InvokeCommand(number - 1)) {
+    case Outcome::kDone: return true;
+    case Outcome::kFailed:
+      if (number == kVerbRename + 1) return true;  // the tree renames by itself
+      InvokeFailed(owner);
+      return false;
+    default: return false;
+  }
+}
+
+void TFolderTreeViewEx::contextMenuEvent(QContextMenuEvent* event) {
+  if (!contextMenu_) return;
+  QTreeWidgetItem* item = event->reason() == QContextMenuEvent::Keyboard ? currentItem() : itemAt(event->pos());
+  auto* node = dynamic_cast<Node*>(item);
+  if (!node) return;
+  setCurrentItem(node);
+  QPoint at = event->globalPos();
+  if (event->reason() == QContextMenuEvent::Keyboard) at = viewport()->mapToGlobal(visualItemRect(node).center());
+  // The record may go with the command: keep what the menu needs.
+  const auto folder = node->data.ParentFolder;
+  const IdList relative = node->data.RelativeID;
+  int command = 0;
+  if (!ShowShellContextMenu(OwnerWindow(), folder, relative, at, &command) || !autoUpdate_) return;
+  switch (command) {
+    case kVerbDelete + 1:
+      if (QTreeWidgetItem* n = currentItem(); n == node) delete node;
+      break;
+    case kVerbCreateShortcut + 1:
+    case kVerbPaste + 1: RefreshTree(); break;
+    case kVerbRename + 1: StartRename(currentItem()); break;
+    default: break;
+  }
+}
+
+void TFolderTreeViewEx::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier && autoUpdate_) {
+    if (const TTVITEMDATA* d = NodeData(currentItem());
+        d && (d->ParentFolder->GetAttributesOf(d->RelativeID, kCanRename) & kCanRename)) {
+      StartRename(currentItem());
+      return;
+    }
+  }
+  if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier && currentItem()) {
+    const QPoint at = visualItemRect(currentItem()).center();
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at));
+    contextMenuEvent(&menu);
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
+}
+
+void TFolderTreeViewEx::StartRename(QTreeWidgetItem* node) {
+  if (!node || !autoUpdate_) return;
+  renaming_ = QPersistentModelIndex(indexFromItem(node));
+  renamingCaption_ = node->text(0);
+  editItem(node, 0);
+}
+
+void TFolderTreeViewEx::commitData(QWidget* editor) {
+  QTreeWidget::commitData(editor);  // the node shows the typed name
+  auto* node = dynamic_cast<Node*>(itemFromIndex(renaming_));
+  renaming_ = QPersistentModelIndex();
+  if (!node) return;
+  const QString typed = node->text(0), old = renamingCaption_;
+  auto restore = [&] {
+    QSignalBlocker quiet(this);
+    node->setText(0, old);
+  };
+  if (!autoUpdate_ || specialRoot_ || (rootFolder_ == rfDrives && !node->parent()) || typed == old) {
+    restore();
+    return;
+  }
+  if (!Addressable(*node->data.ParentFolder, node->data.RelativeID)) {
+    RefreshTree();
+    return;
+  }
+  if (!(node->data.ParentFolder->GetAttributesOf(node->data.RelativeID, kCanRename) & kCanRename)) {
+    restore();  // the name on disk stays, so does the caption
+    return;
+  }
+  QString why;
+  const IdList renamed = node->data.ParentFolder->SetNameOf(node->data.RelativeID, typed, &why);
+  if (renamed.isNull()) {
+    restore();
+    ui::MessageBox(OwnerWindow(), why, QMessageBox::Warning);
+    return;
+  }
+  // The record follows the new name, so the refresh finds the node again.
+  node->data.RelativeID = renamed;
+  node->data.AbsoluteIDList = Concat(node->data.ParentFolder->AbsoluteId(), renamed);
+  const QString path = PathFromIdList(node->data.AbsoluteIDList);
+  const bool wasCurrent = currentItem() == node;
+  RefreshTree();
+  if (wasCurrent && !path.isEmpty()) SelectPath(path);
+}
+
+void TFolderTreeViewEx::RunSelectedItem() {
+  auto* node = dynamic_cast<Node*>(currentItem());
+  if (!node || !shellRun_ || !showFile_ || (node->data.Attributes & kFolderLike)) return;
+  const QString path = PathFromIdList(node->data.AbsoluteIDList);
+  if (!path.isEmpty()) platform::OpenDocument(path);
+}
+
+void TFolderTreeViewEx::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTreeWidget::mouseDoubleClickEvent(event);
+  if (!dynamic_cast<Node*>(currentItem())) return;
+  emit OnDblClick(GetFolderName());
+  if (event->button() == Qt::LeftButton) RunSelectedItem();
 }

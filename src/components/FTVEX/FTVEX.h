@@ -2,12 +2,19 @@
 // The folder tree with files: the shell namespace below a chosen root, each
 // folder's files as leaves when asked, filled on demand, reporting the
 // selected item's path.
+#include "shell/contextmenu.h"
 #include "shell/shellfolder.h"
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <memory>
+
+class QMimeData;
+class TFolderTreeViewEx;
 
 enum TRootFolder {
   rfManual,
@@ -33,6 +40,66 @@ struct TTVITEMDATA {
   shell::IdList RelativeID;
   shell::IdList AbsoluteIDList;
   uint32_t Attributes = 0;
+};
+
+// Standard commands of the tree's drops: the command number is the menu
+// entry's number when the menu is numbered from 1.
+enum TStandardCommand { scCreateShortcut, scDelete, scCut, scCopy, scPaste };
+
+// Runs a standard command on one item of folder through its context menu
+// (never shown); false when the item lacks what the command needs, the menu
+// has no enabled paste entry, or the command did not run.
+bool InvokeStandardCommand(QWidget* owner, const std::shared_ptr<shell::ShellFolder>& folder,
+                           const shell::IdList& item, int index, const QPoint& point);
+// The same for an item given by its path.
+bool InvokePathCommand(QWidget* owner, const QString& path, const QPoint& point, int index);
+using shell::FindMenuItemByText;
+
+// The source of a drag that starts on a node.
+class TDropSourceObject {
+ public:
+  explicit TDropSourceObject(TFolderTreeViewEx* tree) : Tree(tree) {}
+  // Runs the drag to its end; the action the target took.
+  Qt::DropAction DoDragDrop(QMimeData* data, Qt::DropActions allowed);
+
+  TFolderTreeViewEx* Tree;
+};
+
+// The tree as a drop target: one file from anywhere, the node under the
+// cursor highlighted, scrolling near the edges, a resting cursor expanding
+// a folder.
+class TDropTargetObject : public QObject {
+ public:
+  enum HitFlag { htOnNode = 0x01, htLeft = 0x02, htRight = 0x04, htTop = 0x08, htBottom = 0x10 };
+  static constexpr int kEdge = 11;
+  static constexpr int kNone = 0xFFFF;
+  static constexpr qint64 kHoverMs = 1500, kScrollDelayMs = 50, kScrollStepMs = 200;
+
+  explicit TDropTargetObject(TFolderTreeViewEx* tree);
+  void DragEnter(QDragEnterEvent* event);
+  void DragOver(QDragMoveEvent* event);
+  void DragLeave();
+  void Drop(QDropEvent* event);
+  int HitTestDrop(const QPoint& point);
+
+  TFolderTreeViewEx* Tree;
+  QPoint LastPoint{-1, -1};
+  bool Accepted = false;
+  bool HoverArmed = true;
+  qint64 HoverStart = 0;  // ms on Clock; 0: not resting
+  QString DataFile;       // the one file of an accepted drag
+  int VScrollCode = kNone, HScrollCode = kNone;
+  int LastHitFlags = 0;
+  qint64 ScrollStart = 0;
+
+ private:
+  // One step of the drag-over rules at a point; the effect to show.
+  Qt::DropAction Over(const QPoint& point, bool control);
+  qint64 Now() const;
+  QElapsedTimer clock_;
+  QTimer rest_;  // the cursor resting still counts as drag-over
+  bool control_ = false;
+  qint64 lastScroll_ = 0;
 };
 
 class TFolderTreeViewEx : public QTreeWidget {
@@ -85,6 +152,28 @@ class TFolderTreeViewEx : public QTreeWidget {
   bool HasShownFiles(const shell::ShellFolder& folder, const shell::IdList& entry) const;
   const TTVITEMDATA* NodeData(const QTreeWidgetItem* node) const;
 
+  // The window that owns the context menu and its questions.
+  QWidget* OwnerWindow() const { return window(); }
+  // Shows an item's context menu at a screen point and runs the choice;
+  // whether a command was carried out, and its number.
+  bool ShowShellContextMenu(QWidget* owner, const std::shared_ptr<shell::ShellFolder>& folder,
+                            const shell::IdList& item, const QPoint& screenPoint, int* command);
+  // Opens the selected file with the desktop's opener (ShellRun and ShowFile on).
+  void RunSelectedItem();
+  // Starts a drag of one item; false when the item has no file to carry.
+  bool StartShellDrag(QWidget* owner, const std::shared_ptr<shell::ShellFolder>& folder, const shell::IdList& item);
+  // Refreshes once a file manager has had time to finish what was dropped on it.
+  void DelayedRefresh();
+  // The node highlighted as the drop target; null for none.
+  QTreeWidgetItem* DropTargetNode() const { return itemFromIndex(dropTargetNode_); }
+  void SetDropTargetNode(QTreeWidgetItem* node);
+  // Whether a node stands for a removable drive of the computer.
+  bool IsRemovableDriveNode(const QTreeWidgetItem* node) const;
+  // Starts editing the node's name (only with AutoUpDate).
+  void StartRename(QTreeWidgetItem* node);
+  // Whether the node's item has a path that parses back to an item.
+  bool IsAddressable(const QTreeWidgetItem* node) const;
+
  signals:
   void OnChange(const QString& folderName);
   void OnClick(const QString& folderName);
@@ -92,6 +181,14 @@ class TFolderTreeViewEx : public QTreeWidget {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void commitData(QWidget* editor) override;
+  void startDrag(Qt::DropActions supportedActions) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   class Node;
@@ -122,4 +219,10 @@ class TFolderTreeViewEx : public QTreeWidget {
   bool specialRoot_ = false;
   bool busy_ = false;
   QString lastFolderName_;
+  std::unique_ptr<shell::ContextMenu> ActiveContextMenu;
+  TDropTargetObject* dropTarget_;
+  // Indexes, not items: a refresh deletes the items.
+  QPersistentModelIndex dropTargetNode_;
+  QPersistentModelIndex renaming_;
+  QString renamingCaption_;
 };
