@@ -781,10 +781,17 @@ void TFolderTreeViewEx::StartRename(QTreeWidgetItem* node) {
 
 void TFolderTreeViewEx::commitData(QWidget* editor) {
   QTreeWidget::commitData(editor);  // the node shows the typed name
-  auto* node = dynamic_cast<Node*>(itemFromIndex(renaming_));
+  const QPersistentModelIndex edited = renaming_;
   renaming_ = QPersistentModelIndex();
+  // The rest may rebuild the tree: only once the editor has closed.
+  QMetaObject::invokeMethod(this, [this, edited, old = renamingCaption_] { FinishRename(edited, old); },
+                            Qt::QueuedConnection);
+}
+
+void TFolderTreeViewEx::FinishRename(const QPersistentModelIndex& edited, const QString& old) {
+  auto* node = dynamic_cast<Node*>(itemFromIndex(edited));
   if (!node) return;
-  const QString typed = node->text(0), old = renamingCaption_;
+  const QString typed = node->text(0);
   auto restore = [&] {
     QSignalBlocker quiet(this);
     node->setText(0, old);

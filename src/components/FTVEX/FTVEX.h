@@ -194,6 +194,7 @@ class TFolderTreeViewEx : public QTreeWidget {
   class Node;
   void SetFlag(int index, bool value);
   void ReloadTree();
+  void FinishRename(const QPersistentModelIndex& edited, const QString& old);
   void BeginBusy();
   void EndBusy();
   shell::IdList GetRootIDList() const;
