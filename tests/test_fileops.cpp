@@ -1,4 +1,6 @@
+#include "shell/contextmenu.h"
 #include "shell/fileops.h"
+#include "ui/prompt.h"
 #include "support.h"
 
 #include <QDir>
@@ -216,6 +218,48 @@ TEST_F(FileOpsTest, ShortcutsAreLinksBesideTheItem) {
   EXPECT_EQ(QFileInfo(made).symLinkTarget(), tool);
   ASSERT_TRUE(MakeShortcut(tool, &made, &why));
   EXPECT_EQ(made, home + QStringLiteral("/bin2/tool へのショートカット (2)"));
+}
+
+}  // namespace
+
+namespace {
+
+using namespace shell;
+
+// Where no Trash can be had, the menu's delete asks a second time before
+// anything goes for good.
+TEST_F(FileOpsTest, DeleteWithoutATrashAsksAgainBeforeDeletingForGood) {
+  const QString far = OtherFileSystem();
+  ASSERT_FALSE(far.isEmpty()) << "no second file system (tmpfs)";
+  const QString own = QFileInfo(far).absolutePath() + QStringLiteral("/.Trash-") + QString::number(::geteuid());
+  if (QFileInfo::exists(own)) return;  // this machine already has a Trash there: nothing to block
+  QFile block(own);
+  ASSERT_TRUE(block.open(QIODevice::WriteOnly));
+  block.close();
+  const QString file = far + QStringLiteral("/gone.txt");
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  shell::SetComputerRoots({far});
+  const IdList list = ShellFolder::Desktop()->ParseDisplayName(file);
+  ASSERT_FALSE(list.isNull());
+  ContextMenu menu(nullptr, FolderHolding(list), {LastItem(list)});
+  std::vector<int> answers{QMessageBox::Yes, QMessageBox::No};
+  ui::SetMessageHook([&](const QString& text, QMessageBox::Icon, QMessageBox::StandardButtons) {
+    messages.push_back({text, QMessageBox::Question, {}});
+    const int a = answers.empty() ? QMessageBox::No : answers.front();
+    if (!answers.empty()) answers.erase(answers.begin());
+    return a;
+  });
+  EXPECT_EQ(menu.InvokeCommand(kVerbDelete), Outcome::kCancelled);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].text, QStringLiteral("「gone.txt」のあるドライブにはごみ箱がありません。\n完全に削除しますか? 元に戻すことはできません。"));
+  EXPECT_TRUE(QFileInfo::exists(file));
+  answers = {QMessageBox::Yes, QMessageBox::Yes};
+  EXPECT_EQ(menu.InvokeCommand(kVerbDelete), Outcome::kDone);
+  EXPECT_FALSE(QFileInfo::exists(file));
+  QFile::remove(own);
+  shell::SetComputerRoots({});
 }
 
 }  // namespace
