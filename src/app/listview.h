@@ -8,7 +8,7 @@ class QTreeView;
 class QItemSelectionModel;
 class QAbstractItemView;
 
-enum TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
+#include "ui/viewstyle.h"
 
 // The main window's list: one model shown either as icons (large or small),
 // as a list, or as a detail table with columns. Only the view on show holds

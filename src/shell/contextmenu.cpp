@@ -350,6 +350,19 @@ Outcome ContextMenu::SendTo(int index) {
   return Report(failures);
 }
 
+std::optional<Outcome> InvokeItemCommand(QWidget* owner, const std::shared_ptr<ShellFolder>& folder,
+                                         const IdList& item, int number, uint32_t needed) {
+  if (!folder || item.isNull()) return std::nullopt;
+  const uint32_t a = folder->GetAttributesOf(item, kStandardAttributes);
+  if (a == 0 || (a & needed) != needed) return std::nullopt;
+  ContextMenu menu(owner, folder, {item});
+  QMenu popup;
+  if (!menu.QueryContextMenu(&popup, 1)) return std::nullopt;
+  // Paste only where the item's own menu offers it.
+  if (number == kVerbPaste + 1 && FindMenuItemByText(&popup, QStringLiteral("(&P)"), 9) < 0) return std::nullopt;
+  return menu.InvokeCommand(number - 1);
+}
+
 int FindMenuItemByText(const QMenu* menu, const QString& needle, int position) {
   if (!menu) return -1;
   const QByteArray want = platform::ToCp932(needle);

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -70,6 +71,14 @@ class ContextMenu {
   std::shared_ptr<ShellFolder> folder_;
   std::vector<IdList> items_;
 };
+
+// Runs the command numbered `number` (the menu numbered from 1) of one
+// item's menu without showing it. None when the item lacks `needed`, or
+// for a paste when its menu has no enabled paste entry.
+std::optional<Outcome> InvokeItemCommand(QWidget* owner, const std::shared_ptr<ShellFolder>& folder,
+                                         const IdList& item, int number, uint32_t needed);
+// What the standard commands ask of an item.
+constexpr uint32_t kStandardAttributes = 0x800F0177;
 
 // The 1-based position of the first enabled, non-separator entry of menu
 // whose caption, in its Shift-JIS (CP932) form, holds needle first at the

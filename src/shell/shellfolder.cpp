@@ -146,8 +146,9 @@ std::shared_ptr<ShellFolder> ShellFolder::BindToObject(const IdList& relative) c
   return folder;
 }
 
-std::vector<IdList> ShellFolder::EnumObjects(uint32_t flags) const {
+std::vector<IdList> ShellFolder::EnumObjects(uint32_t flags, bool* ok) const {
   std::vector<IdList> out;
+  if (ok) *ok = true;
   if (kind_ == kVirtual && abs_ == EmptyList()) {  // the desktop
     if (flags & kFolders) out.push_back(MakeItem(kComputer, QByteArray()));
     return out;
@@ -159,7 +160,10 @@ std::vector<IdList> ShellFolder::EnumObjects(uint32_t flags) const {
   }
   if (path_.isEmpty()) return out;
   DIR* d = ::opendir(QFile::encodeName(path_).constData());
-  if (!d) return out;
+  if (!d) {
+    if (ok) *ok = false;
+    return out;
+  }
   const QByteArray base = QFile::encodeName(path_) + '/';
   while (dirent* e = ::readdir(d)) {
     const char* name = e->d_name;
@@ -308,6 +312,37 @@ QString PathFromIdList(const IdList& abs) {
   if (!parent) return QString();
   const QString parsing = parent->GetDisplayNameOf(LastItem(abs), kForParsing);
   return parsing.startsWith(QLatin1Char('/')) ? parsing : QString();  // virtual items parse as "::name"
+}
+
+int CompareAbsolute(const IdList& a, const IdList& b) {
+  IdList common = EmptyList(), ra = a, rb = b;
+  while (ItemCount(ra) > 0 && ItemCount(rb) > 0 && FirstItem(ra) == FirstItem(rb)) {
+    common = Concat(common, FirstItem(ra));
+    ra = ra.mid(ItemSize(FirstItem(ra)) - 2);
+    rb = rb.mid(ItemSize(FirstItem(rb)) - 2);
+  }
+  if (ItemCount(ra) == 0) return ItemCount(rb) == 0 ? 0 : -1;  // a folder before what it holds
+  if (ItemCount(rb) == 0) return 1;
+  auto desktop = ShellFolder::Desktop();
+  auto folder = ItemCount(common) == 0 ? desktop : desktop->BindToObject(common);
+  if (!folder) return -1;
+  return folder->CompareIDs(FirstItem(ra), FirstItem(rb));
+}
+
+std::vector<IdList> SplitItems(const IdList& joined, int count) {
+  std::vector<IdList> out;
+  IdList rest = joined;
+  while (static_cast<int>(out.size()) < count && ItemCount(rest) > 0) {
+    out.push_back(FirstItem(rest));
+    rest = rest.mid(ItemSize(out.back()) - 2);
+  }
+  return out;
+}
+
+IdList JoinItems(const std::vector<IdList>& items) {
+  IdList joined = EmptyList();
+  for (const IdList& item : items) joined = Concat(joined, item);
+  return joined;
 }
 
 QString DisplayName(const IdList& abs) {

@@ -63,7 +63,8 @@ class ShellFolder {
   // The folder at a list relative to this one; null when it is no folder.
   std::shared_ptr<ShellFolder> BindToObject(const IdList& relative) const;
   // One-entry lists of the entries, in no particular order.
-  std::vector<IdList> EnumObjects(uint32_t flags) const;
+  // ok (when given) says whether the folder could be read at all.
+  std::vector<IdList> EnumObjects(uint32_t flags, bool* ok = nullptr) const;
   uint32_t GetAttributesOf(const IdList& item, uint32_t mask) const;
   // Empty when the item has no such name.
   QString GetDisplayNameOf(const IdList& item, uint32_t form) const;
@@ -96,6 +97,13 @@ QString SendToFolder();
 
 // The file-system path of an absolute list; empty for virtual items or none.
 QString PathFromIdList(const IdList& abs);
+// Shell order of two absolute lists: a folder before what it holds, else
+// the first entries that differ as their folder orders them.
+int CompareAbsolute(const IdList& a, const IdList& b);
+// One-entry lists, one after another (as views pass several items), split.
+std::vector<IdList> SplitItems(const IdList& joined, int count);
+IdList JoinItems(const std::vector<IdList>& items);
+
 // The display name of an absolute list.
 QString DisplayName(const IdList& abs);
 // The list of a special folder; none when the platform has no such folder.

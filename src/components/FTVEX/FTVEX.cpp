@@ -453,27 +453,17 @@ struct StandardCommand {
 };
 constexpr StandardCommand kStandard[] = {
     {17, kCanLink}, {18, kCanDelete}, {25, kCanMove}, {26, kCanCopy}, {27, 0}};
-constexpr uint32_t kStandardMask = 0x800F0177;
 
 }  // namespace
 
 bool InvokeStandardCommand(QWidget* owner, const std::shared_ptr<ShellFolder>& folder, const IdList& item,
                            int index, const QPoint& point) {
   Q_UNUSED(point);
-  if (!owner || !folder || item.isNull() || index < scCreateShortcut || index > scPaste) return false;
-  const uint32_t a = folder->GetAttributesOf(item, kStandardMask);
-  if (a == 0) return false;
-  if (index != scPaste && !(a & kStandard[index].attribute)) return false;
-  ContextMenu menu(owner, folder, {item});
-  QMenu popup;
-  if (!menu.QueryContextMenu(&popup, 1)) return false;
-  // Paste only where the item's own menu offers it.
-  if (index == scPaste && FindMenuItemByText(&popup, QStringLiteral("(&P)"), 9) < 0) return false;
-  switch (menu.InvokeCommand(kStandard[index].number - 1)) {
-    case Outcome::kDone: return true;
-    case Outcome::kFailed: InvokeFailed(owner); return false;
-    default: return false;  // declined, or the user has been told why
-  }
+  if (!owner || index < scCreateShortcut || index > scPaste) return false;
+  const std::optional<Outcome> done =
+      InvokeItemCommand(owner, folder, item, kStandard[index].number, kStandard[index].attribute);
+  if (done == Outcome::kFailed) InvokeFailed(owner);
+  return done == Outcome::kDone;  // declined, or the user has been told why: false
 }
 
 bool InvokePathCommand(QWidget* owner, const QString& path, const QPoint& point, int index) {

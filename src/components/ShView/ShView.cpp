@@ -63,11 +63,54 @@ TFolderView::TFolderView(QWidget* parent) : QTreeWidget(parent) {
 }
 
 TFolderView::~TFolderView() {
+  if (fileView_) fileView_->SetFolderView(nullptr);
   // Nodes go with the tree; whoever listens is told of each.
   filling_ = true;
   std::vector<QTreeWidgetItem*> all;
   for (QTreeWidgetItemIterator it(this); *it; ++it) all.push_back(*it);
   for (auto n = all.rbegin(); n != all.rend(); ++n) emit OnDeleting(*n);
+}
+
+namespace {
+
+// A linked component that is also an object tells its end; the link goes with it.
+template <typename Link>
+void Watch(QObject* watcher, Link* link, std::function<void()> unlink) {
+  if (auto* object = dynamic_cast<QObject*>(link))
+    QObject::connect(object, &QObject::destroyed, watcher, std::move(unlink));
+}
+
+// Whether a pressed left button has moved far enough to start a drag.
+bool DragWanted(const QPoint& pressedAt, const QMouseEvent* event) {
+  return pressedAt.x() >= 0 && (event->buttons() & Qt::LeftButton) &&
+         (event->position().toPoint() - pressedAt).manhattanLength() >= QApplication::startDragDistance();
+}
+
+}  // namespace
+
+void TFolderView::SetContextMenu(IShellContextMenu* menu) {
+  contextMenu_ = menu;
+  Watch(this, menu, [this, menu] {
+    if (contextMenu_ == menu) contextMenu_ = nullptr;
+  });
+}
+
+void TFolderView::SetDropSource(IShellDragSource* source) {
+  dropSource_ = source;
+  Watch(this, source, [this, source] {
+    if (dropSource_ == source) dropSource_ = nullptr;
+  });
+}
+
+void TFolderView::SetComboView(IShellPathView* combo) {
+  comboView_ = combo;
+  Watch(this, combo, [this, combo] {
+    if (comboView_ == combo) comboView_ = nullptr;
+  });
+}
+
+void TFolderView::StartRename() {
+  if (QTreeWidgetItem* node = currentItem(); node && node->parent()) editItem(node, 0);
 }
 
 void TFolderView::SetFileView(IShellFileView* view) {
@@ -277,12 +320,22 @@ void TFolderView::mousePressEvent(QMouseEvent* event) {
     return;
   }
   QTreeWidget::mousePressEvent(event);
+  pressedAt_ = event->button() == Qt::LeftButton ? event->position().toPoint() : QPoint(-1, -1);
+}
+
+void TFolderView::mouseMoveEvent(QMouseEvent* event) {
   QTreeWidgetItem* node = currentItem();
-  if (event->button() == Qt::LeftButton && dropSource_ && node && node->parent())
-    dropSource_->StartDrag(FolderHolding(GetNodeIDList(node)), {static_cast<Node*>(node)->id});
+  // A drag of the selected folder, once the pressed mouse moves (a click stays a click).
+  if (dropSource_ && node && node->parent() && DragWanted(pressedAt_, event)) {
+    pressedAt_ = QPoint(-1, -1);
+    dropSource_->StartDrag(this, FolderHolding(GetNodeIDList(node)), {static_cast<Node*>(node)->id});
+    return;
+  }
+  QTreeWidget::mouseMoveEvent(event);
 }
 
 void TFolderView::mouseReleaseEvent(QMouseEvent* event) {
+  pressedAt_ = QPoint(-1, -1);
   QTreeWidget::mouseReleaseEvent(event);
   QTreeWidgetItem* node = currentItem();
   if (event->button() == Qt::RightButton && contextMenu_ && node && node->parent())

@@ -5,8 +5,11 @@
 // be linked to it through the small interfaces below.
 #include "shell/shellfolder.h"
 
+#include <QComboBox>
+#include <QPointer>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,7 +42,8 @@ class IShellContextMenu {
 class IShellDragSource {
  public:
   virtual ~IShellDragSource() = default;
-  virtual void StartDrag(const std::shared_ptr<shell::ShellFolder>& folder, const std::vector<shell::IdList>& items) = 0;
+  virtual void StartDrag(QWidget* owner, const std::shared_ptr<shell::ShellFolder>& folder,
+                         const std::vector<shell::IdList>& items) = 0;
 };
 
 class TFolderView : public QTreeWidget {
@@ -52,11 +56,15 @@ class TFolderView : public QTreeWidget {
   // Links both ways; none unlinks the previous file view first.
   void SetFileView(IShellFileView* view);
   IShellContextMenu* ContextMenu() const { return contextMenu_; }
-  void SetContextMenu(IShellContextMenu* menu) { contextMenu_ = menu; }
+  // A linked component that goes away is unlinked by itself.
+  void SetContextMenu(IShellContextMenu* menu);
   IShellDragSource* DropSource() const { return dropSource_; }
-  void SetDropSource(IShellDragSource* source) { dropSource_ = source; }
+  void SetDropSource(IShellDragSource* source);
   // Set by the address box itself.
-  void SetComboView(IShellPathView* combo) { comboView_ = combo; }
+  void SetComboView(IShellPathView* combo);
+  IShellPathView* ComboView() const { return comboView_; }
+  // Starts editing the selected folder's name (not the desktop's).
+  Q_INVOKABLE void StartRename();
 
   // Selects the folder of a path; a path that does not parse changes
   // nothing, one with no folder node (a file) leaves nothing selected.
@@ -82,10 +90,12 @@ class TFolderView : public QTreeWidget {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   class Node;
+  void Unlink(QObject* gone);
   void Fill();
   void AddChildren(Node* node);
   void Expanding(QTreeWidgetItem* item);
@@ -101,7 +111,100 @@ class TFolderView : public QTreeWidget {
   IShellPathView* comboView_ = nullptr;
   IShellContextMenu* contextMenu_ = nullptr;
   IShellDragSource* dropSource_ = nullptr;
+  QPoint pressedAt_{-1, -1};
   bool filling_ = false;
   QTreeWidgetItem* currentNode_ = nullptr;
   QTreeWidgetItem* previousNode_ = nullptr;
+};
+
+#include "ui/viewstyle.h"
+
+// The content of one folder: name, size, type, modification time.
+class TFileView : public QTreeWidget, public IShellFileView {
+  Q_OBJECT
+ public:
+  explicit TFileView(QWidget* parent = nullptr);
+  ~TFileView() override;
+
+  bool FileExecute() const { return fileExecute_; }
+  void SetFileExecute(bool v) { fileExecute_ = v; }
+  const QStringList& Mask() const { return mask_; }
+  void SetMask(const QStringList& mask) { mask_ = mask; }  // the next fill uses it
+  IShellContextMenu* ContextMenu() const { return contextMenu_; }
+  void SetContextMenu(IShellContextMenu* menu);
+  IShellDragSource* DropSource() const { return dropSource_; }
+  void SetDropSource(IShellDragSource* source);
+  TFolderView* FolderView() const { return folderView_; }
+  void SetFolderView(TFolderView* view) override;
+  TViewStyle ViewStyle() const { return viewStyle_; }
+  void SetViewStyle(TViewStyle style);
+
+  void ShowFolder(const shell::IdList& abs) override;
+  const shell::IdList& Folder() const { return list_; }
+  // The entry an item stands for.
+  static shell::IdList EntryOf(const QTreeWidgetItem* item);
+  // "%8d%s" in kilobytes, as the list shows sizes.
+  static QString SizeText(qint64 bytes);
+  // Sorts by a column as a click on its header does.
+  void ColumnClick(int column);
+  Q_INVOKABLE void StartRename();
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void commitData(QWidget* editor) override;
+
+ private:
+  void Fill();
+  void SortBy(int column);
+  std::vector<shell::IdList> SelectedEntries() const;
+  void Rename(QTreeWidgetItem* item, const QString& old);
+
+  bool fileExecute_ = true;
+  QStringList mask_;
+  IShellContextMenu* contextMenu_ = nullptr;
+  IShellDragSource* dropSource_ = nullptr;
+  QPointer<TFolderView> folderView_;
+  shell::IdList list_;
+  std::shared_ptr<shell::ShellFolder> folder_;
+  TViewStyle viewStyle_ = vsReport;
+  QPoint pressedAt_{-1, -1};
+};
+
+// What one line of the folder combo stands for.
+struct TComboData {
+  shell::IdList IDList;
+  int Level = 0;
+  int Index = 0;
+};
+
+// The desktop, its folders and the drives as an indented list, plus the
+// path of the current folder; choosing a line selects it in the folder view.
+class TComboView : public QComboBox, public IShellPathView {
+  Q_OBJECT
+ public:
+  static constexpr int kIndent = 10;
+
+  explicit TComboView(QWidget* parent = nullptr);
+  ~TComboView() override;
+
+  TFolderView* FolderView() const { return folderView_; }
+  void SetFolderView(TFolderView* view);
+  void ShowPath(const shell::IdList& abs) override;
+  const TComboData* Data(int index) const;
+  // Lines as (level, caption), for people and tests.
+  std::vector<std::pair<int, QString>> Lines() const;
+
+ private:
+  void BaseFill();
+  int InsertPath(const shell::IdList& abs);
+  void Changed(int index);
+
+  std::vector<std::unique_ptr<TComboData>> base_, path_;
+  bool Filling = false;
+  bool showing_ = false;
+  QPointer<TFolderView> folderView_;
 };
