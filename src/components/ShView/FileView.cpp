@@ -267,6 +267,11 @@ void TFileView::StartRename() {
   }
 }
 
+bool TFileView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  // Only names are edited, whichever column was clicked.
+  return QTreeWidget::edit(index.siblingAtColumn(0), trigger, event);
+}
+
 void TFileView::commitData(QWidget* editor) {
   QTreeWidgetItem* item = currentItem();
   const QString old = item ? item->text(0) : QString();

@@ -156,6 +156,7 @@ class TFileView : public QTreeWidget, public IShellFileView {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void commitData(QWidget* editor) override;
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 
  private:
   void Fill();
