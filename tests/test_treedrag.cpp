@@ -94,3 +94,85 @@ TEST_F(TreeDragTest, TheRightButtonOpensTheMenuWithJapaneseCaptions) {
 }
 
 }  // namespace
+
+#include "components/ShView/ShView.h"
+#include "shellview/window.h"
+
+#include <QLineEdit>
+
+namespace {
+
+// The shell view window with xdotool's mouse and keyboard.
+class ShellViewXvfbTest : public ZotTest {
+ protected:
+  void SetUp() override {
+    ZotTest::SetUp();
+    ASSERT_FALSE(QGuiApplication::platformName() == QLatin1String("offscreen")) << "run under Xvfb";
+    shell::SetComputerRoots({Home()});
+    Write(QStringLiteral("docs/report.txt"), "r");
+    Write(QStringLiteral("docs/old name.txt"), "o");
+    Write(QStringLiteral("music/a.ogg"), "a");
+    window = std::make_unique<TShellViewWindow>(Home() + QStringLiteral("/music"));
+    window->move(0, 0);
+    window->Open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  }
+  void TearDown() override {
+    window.reset();
+    shell::SetComputerRoots({});
+    ZotTest::TearDown();
+  }
+  static void Xdotool(const QStringList& args) {
+    auto* p = new QProcess;
+    QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
+    p->start(QStringLiteral("/usr/bin/xdotool"), args);
+  }
+  static QStringList Move(const QPoint& at) {
+    return {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("sleep"),
+            QStringLiteral("0.2")};
+  }
+  std::unique_ptr<TShellViewWindow> window;
+};
+
+TEST_F(ShellViewXvfbTest, PickAFolderWithTheMouseThenRenameAFileInTheList) {
+  TFolderView* folders = window->FolderView1;
+  TFileView* files = window->FileView1;
+  // The "docs" node, beside the shown "music".
+  QTreeWidgetItem* music = folders->currentItem();
+  ASSERT_TRUE(music && music->parent());
+  QTreeWidgetItem* docs = nullptr;
+  for (int i = 0; i < music->parent()->childCount(); ++i)
+    if (music->parent()->child(i)->text(0) == QStringLiteral("docs")) docs = music->parent()->child(i);
+  ASSERT_TRUE(docs);
+  folders->scrollToItem(docs);
+  const QPoint node = folders->viewport()->mapToGlobal(folders->visualItemRect(docs).center());
+  Xdotool(Move(node) + QStringList{QStringLiteral("click"), QStringLiteral("1")});
+  ASSERT_TRUE(WaitUntil([&] { return folders->GetSelectedPath() == Home() + QStringLiteral("/docs"); }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return files->topLevelItemCount() == 2; }, 3000));
+  EXPECT_EQ(window->ComboView1->currentText(), QStringLiteral("docs"));
+
+  QTreeWidgetItem* file = nullptr;
+  for (int i = 0; i < files->topLevelItemCount(); ++i)
+    if (files->topLevelItem(i)->text(0) == QStringLiteral("old name.txt")) file = files->topLevelItem(i);
+  ASSERT_TRUE(file);
+  QRect r = files->visualItemRect(file);
+  const QPoint name = files->viewport()->mapToGlobal(QPoint(r.left() + 30, r.center().y()));
+  Xdotool(Move(name) + QStringList{QStringLiteral("click"), QStringLiteral("1"), QStringLiteral("sleep"),
+                                   QStringLiteral("0.3"), QStringLiteral("key"), QStringLiteral("F2"),
+                                   QStringLiteral("sleep"), QStringLiteral("0.3"), QStringLiteral("key"),
+                                   QStringLiteral("ctrl+a"), QStringLiteral("type"), QStringLiteral("new name.txt")});
+  ASSERT_TRUE(WaitUntil([] {
+    auto* e = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    return e && e->text() == QStringLiteral("new name.txt");
+  }, 10000));
+  const QString shot = qEnvironmentVariable("ZOT_SCREENSHOT_DIR");
+  if (!shot.isEmpty())
+    QProcess::execute(QStringLiteral("/usr/bin/import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                          shot + QStringLiteral("/shellview-rename.png")});
+  Xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+  EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(Home() + QStringLiteral("/docs/new name.txt")); }, 5000));
+  EXPECT_FALSE(QFileInfo::exists(Home() + QStringLiteral("/docs/old name.txt")));
+}
+
+}  // namespace
