@@ -24,6 +24,7 @@ using namespace shell;
 namespace {
 
 constexpr int kEntryRole = Qt::UserRole + 1;
+constexpr int kFolderRole = Qt::UserRole + 2;
 // One table of sort directions serves every file view.
 int g_sortDirections[4] = {1, 1, 1, 1};
 
@@ -160,6 +161,7 @@ void TFileView::Fill() {
     auto* item = new QTreeWidgetItem;
     item->setText(0, folder_->GetDisplayNameOf(entry, kInFolder));
     item->setData(0, kEntryRole, entry);
+    item->setData(0, kFolderRole, folder);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     item->setIcon(0, path.startsWith(QLatin1Char('/')) ? PathIcon(path) : ItemIcon(Concat(list_, entry), false));
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
@@ -186,10 +188,24 @@ void TFileView::SortBy(int column) {
   const int dir = g_sortDirections[column];
   const auto folder = folder_;
   if (column == 0 && folder) {
-    // The shell's order, read as the 16-bit code it is.
-    std::stable_sort(items.begin(), items.end(), [&](QTreeWidgetItem* x, QTreeWidgetItem* y) {
-      return static_cast<int16_t>(folder->CompareIDs(EntryOf(x), EntryOf(y))) * dir < 0;
+    // The shell's order (folders first, then names as a person sorts them),
+    // with each item's key made once: asking the folder n log n times is slow.
+    struct Key {
+      bool folder;
+      QCollatorSortKey name;
+      QByteArray raw;
+      QTreeWidgetItem* item;
+    };
+    std::vector<Key> keys;
+    keys.reserve(items.size());
+    for (QTreeWidgetItem* it : items)
+      keys.push_back({it->data(0, kFolderRole).toBool(), NameCollator().sortKey(it->text(0)), NameOf(EntryOf(it)), it});
+    std::stable_sort(keys.begin(), keys.end(), [dir](const Key& x, const Key& y) {
+      int c = x.folder != y.folder ? (x.folder ? -1 : 1) : x.name.compare(y.name);
+      if (c == 0) c = x.raw < y.raw ? -1 : (y.raw < x.raw ? 1 : 0);
+      return c * dir < 0;
     });
+    for (size_t i = 0; i < keys.size(); ++i) items[static_cast<qsizetype>(i)] = keys[i].item;
   } else {
     std::stable_sort(items.begin(), items.end(), [&](QTreeWidgetItem* x, QTreeWidgetItem* y) {
       return x->text(column).compare(y->text(column)) * dir < 0;
