@@ -36,6 +36,17 @@ void WhenMenuOpens(std::function<void(QMenu*)> act, QWidget* previous = nullptr)
   timer->start();
 }
 
+// The in-place editor the view opened, once it is there; null when none opens.
+QLineEdit* OpenEditor(QWidget* view, int ms = 2000) {
+  QLineEdit* found = nullptr;
+  WaitUntil([&] {
+    for (QLineEdit* e : view->findChildren<QLineEdit*>())
+      if (e->isVisible()) found = e;
+    return found != nullptr;
+  }, ms);
+  return found;
+}
+
 class FileViewTest : public ZotTest {
  protected:
   void SetUp() override {
@@ -222,7 +233,7 @@ TEST_F(FileViewTest, ASendToEntryThatLinksAFolderReceivesCopies) {
 TEST_F(FileViewTest, RenameInTheListAndAFolderRenamedThereRenamesInTheTree) {
   Click(QStringLiteral("k1024.bin"));
   QTest::keyClick(files, Qt::Key_F2);
-  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  auto* editor = OpenEditor(files);
   ASSERT_TRUE(editor);
   editor->selectAll();
   QTest::keyClicks(editor, QStringLiteral("renamed.bin"));
@@ -233,7 +244,7 @@ TEST_F(FileViewTest, RenameInTheListAndAFolderRenamedThereRenamesInTheTree) {
   // A taken name: refused, the caption comes back.
   Click(QStringLiteral("b.doc"));
   QTest::keyClick(files, Qt::Key_F2);
-  editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  editor = OpenEditor(files);
   ASSERT_TRUE(editor);
   editor->selectAll();
   QTest::keyClicks(editor, QStringLiteral("a.TXT"));
@@ -244,7 +255,7 @@ TEST_F(FileViewTest, RenameInTheListAndAFolderRenamedThereRenamesInTheTree) {
   // The menu's rename edits in place too; a folder's new name reaches the tree.
   Click(QStringLiteral("sub"));
   RightClick(QStringLiteral("sub"), [](QMenu* m) { QTest::keyClick(m, Qt::Key_M); });
-  editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  editor = OpenEditor(files);
   ASSERT_TRUE(editor);
   editor->selectAll();
   QTest::keyClicks(editor, QStringLiteral("moved"));

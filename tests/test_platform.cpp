@@ -73,7 +73,11 @@ TEST_F(PlatformTest, ASecondCopyActivatesTheFirst) {
   const QString title = QStringLiteral("ピポラ！ test %1").arg(QCoreApplication::applicationPid());
   platform::SingleInstance first(title);
   int activations = 0;
-  ASSERT_TRUE(first.Listen([&] { ++activations; }));
+  QStringList paths;
+  ASSERT_TRUE(first.Listen([&](const QString& path) {
+    ++activations;
+    paths << path;
+  }));
 
   // The second copy is another process in real life; a thread stands in for it.
   std::atomic<int> answered{-1};
@@ -81,6 +85,14 @@ TEST_F(PlatformTest, ASecondCopyActivatesTheFirst) {
   EXPECT_TRUE(WaitUntil([&] { return activations == 1; }));
   second.join();
   EXPECT_EQ(answered, 1);
+  EXPECT_EQ(paths, QStringList{QString()});
+
+  // A path rides along, whatever it holds.
+  const QString odd = QStringLiteral("/tmp/a b\n\"c\"/書庫 %41.lzh");
+  std::thread third([&] { answered = platform::SingleInstance(title).ActivateRunning(odd) ? 1 : 0; });
+  EXPECT_TRUE(WaitUntil([&] { return activations == 2; }));
+  third.join();
+  EXPECT_EQ(paths.value(1), odd);
 
   // Another title is another program.
   EXPECT_FALSE(platform::SingleInstance(title + QStringLiteral("x")).ActivateRunning());

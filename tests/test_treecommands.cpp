@@ -3,6 +3,7 @@
 #include "components/FTVEX/FTVEX.h"
 #include "platform/clipboard.h"
 #include "shell/fileops.h"
+#include "app/listview.h"
 #include "craft.h"
 #include "support.h"
 
@@ -82,6 +83,17 @@ QAction* ActionNamed(QMenu* menu, const QString& text) {
   for (QAction* a : menu->actions())
     if (a->text() == text) return a;
   return nullptr;
+}
+
+// The in-place editor the view opened, once it is there; null when none opens.
+QLineEdit* OpenEditor(QWidget* view, int ms = 2000) {
+  QLineEdit* found = nullptr;
+  WaitUntil([&] {
+    for (QLineEdit* e : view->findChildren<QLineEdit*>())
+      if (e->isVisible()) found = e;
+    return found != nullptr;
+  }, ms);
+  return found;
 }
 
 class TreeCommandsTest : public ZotTest {
@@ -291,7 +303,7 @@ TEST_F(TreeCommandsTest, TheClipboardSpeaksTheFileManagersForms) {
 
 TEST_F(TreeCommandsTest, RenameEditsInPlaceAndARefusedNameRestoresTheCaption) {
   Choose(QStringLiteral("src/a.txt"), Qt::Key_M);
-  auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  auto* editor = OpenEditor(tree.get());
   ASSERT_TRUE(editor);
   editor->selectAll();
   Type(editor, QStringLiteral("名前.txt"));
@@ -306,7 +318,7 @@ TEST_F(TreeCommandsTest, RenameEditsInPlaceAndARefusedNameRestoresTheCaption) {
   // F2 starts it too; a taken name is refused and the caption comes back.
   tree->setCurrentItem(Node(QStringLiteral("src/b.txt")));
   QTest::keyClick(tree.get(), Qt::Key_F2);
-  editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  editor = OpenEditor(tree.get());
   ASSERT_TRUE(editor);
   editor->selectAll();
   Type(editor, QStringLiteral("名前.txt"));
@@ -320,7 +332,7 @@ TEST_F(TreeCommandsTest, RenameEditsInPlaceAndARefusedNameRestoresTheCaption) {
 
   // Escape leaves everything as it was.
   QTest::keyClick(tree.get(), Qt::Key_F2);
-  editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  editor = OpenEditor(tree.get());
   ASSERT_TRUE(editor);
   QTest::keyClicks(editor, QStringLiteral("x"));
   QTest::keyClick(editor, Qt::Key_Escape);
@@ -338,9 +350,9 @@ TEST_F(TreeCommandsTest, WithoutAutoUpDateCommandsRunButTheTreeStaysAndRenameNev
   EXPECT_TRUE(QFileInfo(root + QStringLiteral("/src/b.txt へのショートカット")).isSymLink());
   EXPECT_FALSE(Node(QStringLiteral("src/b.txt へのショートカット")));
   Choose(QStringLiteral("src/b.txt"), Qt::Key_M);
-  EXPECT_FALSE(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+  EXPECT_FALSE(OpenEditor(tree.get(), 300));
   QTest::keyClick(tree.get(), Qt::Key_F2);
-  EXPECT_FALSE(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+  EXPECT_FALSE(OpenEditor(tree.get(), 300));
   EXPECT_TRUE(Exists(QStringLiteral("src/b.txt")));
 }
 
@@ -577,6 +589,28 @@ TEST_F(MainTreeTest, AnArchiveDroppedOnAFolderNodeMovesThereAndShows) {
   EXPECT_FALSE(QFileInfo::exists(Home() + QStringLiteral("/incoming/new.lzh")));
   EXPECT_TRUE(tree->SelectPath(Home() + QStringLiteral("/arc/new.lzh")));
   EXPECT_EQ(ReadAll(held), QStringLiteral("held"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainTreeTest, APathFromOutsideIsListedAsIfClicked) {
+  form->OpenPath(Home() + QStringLiteral("/arc/game.zip"));
+  EXPECT_EQ(tree->GetFolderName(), Home() + QStringLiteral("/arc/game.zip"));
+  EXPECT_EQ(ListCaptions(*form), QStringList{QStringLiteral("game/readme.txt")});
+  // A file the tree does not show: its folder is listed instead.
+  const QString note = Write(QStringLiteral("tools/readme.txt"), "r");
+  Write(QStringLiteral("tools/setup.exe"), QByteArray(4096, 'M'));
+  form->OpenPath(note);
+  EXPECT_EQ(tree->GetFolderName(), Home() + QStringLiteral("/tools"));  // a folder made after the tree was filled
+  EXPECT_TRUE(messages.empty());
+  // Nothing there: told, and the window stays as it was.
+  messages.clear();
+  form->OpenPath(Home() + QStringLiteral("/nowhere.lzh"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, QStringLiteral("「%1/nowhere.lzh」が見つかりません。").arg(Home()));
+  EXPECT_EQ(tree->GetFolderName(), Home() + QStringLiteral("/tools"));
 }
 
 }  // namespace

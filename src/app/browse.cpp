@@ -6,6 +6,8 @@
 #include "app/func.h"
 #include "app/glyphs.h"
 #include "app/kinds.h"
+#include "app/listview.h"
+#include "components/FTVEX/FTVEX.h"
 #include "ui/prompt.h"
 #include "Arcive/ArchiveFile.h"
 #include "platform/files.h"
@@ -18,6 +20,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
+#include <QItemSelectionModel>
 #include <QStandardItemModel>
 #include <QThread>
 
@@ -116,6 +119,37 @@ void TForm1::FolderTreeViewEx1Change(const QString& folderName) {
     ListArchive();
   }
   BitBtn3->setEnabled(true);
+}
+
+void TForm1::OpenPath(const QString& given) {
+  const QFileInfo info(given);
+  if (!info.exists()) {
+    ui::MessageBox(this, QStringLiteral("「%1」が見つかりません。").arg(given), QMessageBox::Warning);
+    return;
+  }
+  const QString path = info.absoluteFilePath();
+  // The tree may not know a folder made since it was filled.
+  const auto select = [this](const QString& p) {
+    if (FolderTreeViewEx1->SelectPath(p)) return true;
+    FolderTreeViewEx1->RefreshTree();
+    return FolderTreeViewEx1->SelectPath(p);
+  };
+  if (select(path)) {
+    FolderTreeViewEx1->scrollToItem(FolderTreeViewEx1->currentItem());
+    return;
+  }
+  // A file the tree does not show (a program without ".exe"): its folder,
+  // with the file chosen in the list.
+  if (info.isFile() && select(info.absolutePath())) {
+    FolderTreeViewEx1Click(info.absolutePath());
+    QStandardItemModel* items = ListView1->Items();
+    for (int row = 0; row < items->rowCount(); ++row)
+      if (items->item(row, 0)->text() == info.fileName()) {
+        const QModelIndex index = items->index(row, 0);
+        ListView1->Selection()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        ListView1->CurrentView()->scrollTo(index);
+      }
+  }
 }
 
 void TForm1::FolderTreeViewEx1Click(const QString& folderName) {

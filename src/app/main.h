@@ -80,6 +80,9 @@ class TForm1 : public QMainWindow {
   // Folder browsing and archive listing.
   void FolderTreeViewEx1Change(const QString& folderName);
   void FolderTreeViewEx1Click(const QString& folderName);
+  // Lists a path given from outside (the command line, a second start) as
+  // if the user had clicked it in the tree.
+  void OpenPath(const QString& path);
   void ListFolder(const QString& folder);
   void ListArchive();
   // One listing pass; false when the archive component raised (already

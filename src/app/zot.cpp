@@ -4,6 +4,7 @@
 #include "platform/instance.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -62,9 +63,17 @@ int main(int argc, char** argv) {
 
   // Claimed before anything is shown: a start during the start-up questions
   // must find this copy and bring it forward.
+  // A path given (an archive, a program or a folder) is listed as if clicked.
+  QString given;
+  for (const QString& arg : QApplication::arguments().mid(1))
+    if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+      given = QFileInfo(arg).absoluteFilePath();
+      break;
+    }
   QPointer<TForm1> main;
   platform::SingleInstance instance(title);
-  const bool first = instance.Claim([&main] {
+  const bool first = instance.Claim([&main](const QString& path) {
+    if (main && !path.isEmpty() && !QApplication::activeModalWidget()) main->OpenPath(path);
     QWidget* front = QApplication::activeModalWidget();
     if (!front) front = main.data();
     if (!front) {
@@ -76,7 +85,7 @@ int main(int argc, char** argv) {
     front->show();
     front->raise();
     front->activateWindow();
-  });
+  }, given);
   if (!first) return 0;
 
   QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
@@ -92,5 +101,6 @@ int main(int argc, char** argv) {
   StartupProbe probe;
   if (qEnvironmentVariableIsSet("ZOT_STARTUP_PROBE")) form.installEventFilter(&probe);
   form.show();
+  if (!given.isEmpty()) QTimer::singleShot(0, &form, [&form, given] { form.OpenPath(given); });
   return app.exec();
 }

@@ -49,9 +49,9 @@ QString LockFolder() {
 
 }  // namespace
 
-bool SingleInstance::Claim(std::function<void()> onActivate) {
-  const QByteArray path = QFile::encodeName(LockFolder() + QLatin1Char('/') + name_ + QStringLiteral(".lock"));
-  lock_ = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+bool SingleInstance::Claim(std::function<void(const QString&)> onActivate, const QString& path) {
+  const QByteArray lockPath = QFile::encodeName(LockFolder() + QLatin1Char('/') + name_ + QStringLiteral(".lock"));
+  lock_ = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   struct stat st {};
   if (lock_ >= 0 && (::fstat(lock_, &st) != 0 || st.st_uid != ::geteuid())) {
     ::close(lock_);
@@ -64,21 +64,22 @@ bool SingleInstance::Claim(std::function<void()> onActivate) {
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 5000) {
-      if (ActivateRunning()) return false;
+      if (ActivateRunning(path)) return false;
       QThread::msleep(50);
     }
     return false;
   }
   // Without a lock file (no folder to put it in) the socket alone decides.
-  if (lock_ < 0 && ActivateRunning()) return false;
+  if (lock_ < 0 && ActivateRunning(path)) return false;
   return Listen(std::move(onActivate)) || true;
 }
 
-bool SingleInstance::ActivateRunning() {
+bool SingleInstance::ActivateRunning(const QString& path) {
   QLocalSocket socket;
   socket.connectToServer(name_);
   if (!socket.waitForConnected(1000)) return false;
-  socket.write(kActivate);
+  // One line: "activate", or "open" and the path percent-encoded (any byte may be in a name).
+  socket.write(path.isEmpty() ? kActivate : "open " + QFile::encodeName(path).toPercentEncoding("/") + "\n");
   socket.waitForBytesWritten(1000);
   // Wait for the first copy to take the request, so it is not lost when we end.
   socket.waitForReadyRead(1000);
@@ -86,7 +87,7 @@ bool SingleInstance::ActivateRunning() {
   return true;
 }
 
-bool SingleInstance::Listen(std::function<void()> onActivate) {
+bool SingleInstance::Listen(std::function<void(const QString&)> onActivate) {
   onActivate_ = std::move(onActivate);
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
@@ -100,10 +101,24 @@ bool SingleInstance::Listen(std::function<void()> onActivate) {
     while (QLocalSocket* client = server_->nextPendingConnection()) {
       connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
       connect(client, &QLocalSocket::readyRead, this, [this, client] {
-        if (!client->readAll().contains("activate")) return;
+        // A request is one line; it may come in pieces.
+        QByteArray line = client->property("zot-request").toByteArray() + client->readAll();
+        if (line.size() > 65536) {
+          client->abort();
+          return;
+        }
+        const qsizetype end = line.indexOf('\n');
+        if (end < 0) {
+          client->setProperty("zot-request", line);
+          return;
+        }
+        line.truncate(end);
+        QString path;
+        if (line.startsWith("open ")) path = QFile::decodeName(QByteArray::fromPercentEncoding(line.mid(5)));
+        else if (line != "activate") return;
         client->write("ok\n");
         client->flush();
-        if (onActivate_) onActivate_();
+        if (onActivate_) onActivate_(path);
       });
     }
   });

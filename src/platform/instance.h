@@ -23,12 +23,14 @@ class SingleInstance : public QObject {
   // only copy (it then listens at once and onActivate runs whenever a later
   // copy starts); false when another copy runs, after asking it to come
   // forward.
-  bool Claim(std::function<void()> onActivate);
+  // forward. A later copy hands its path (when it has one) to the first,
+  // whose onActivate gets it (empty: just come forward).
+  bool Claim(std::function<void(const QString& path)> onActivate, const QString& path = QString());
 
-  // True when another copy answered and was asked to come forward.
-  bool ActivateRunning();
+  // True when another copy answered and was asked to come forward (and to open path).
+  bool ActivateRunning(const QString& path = QString());
   // Starts listening; onActivate runs whenever a later copy starts.
-  bool Listen(std::function<void()> onActivate);
+  bool Listen(std::function<void(const QString& path)> onActivate);
 
   QString SocketName() const { return name_; }
 
@@ -36,7 +38,7 @@ class SingleInstance : public QObject {
   QString name_;
   int lock_ = -1;
   QLocalServer* server_ = nullptr;
-  std::function<void()> onActivate_;
+  std::function<void(const QString&)> onActivate_;
 };
 
 // Runs the callback on the event loop when SIGTERM, SIGINT or SIGHUP arrives,
