@@ -70,7 +70,11 @@ QString PrivateTempRoot() {
 
 QString HelpFilePath() {
   const QFileInfo exe(platform::ProgramPath());
-  return exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() + QStringLiteral(".html");
+  const QString beside = exe.absolutePath() + QLatin1Char('/') + exe.completeBaseName() + QStringLiteral(".html");
+  // Installed, the help page lives in ../share/zot beside the bin folder.
+  const QString installed =
+      QDir::cleanPath(exe.absolutePath() + QStringLiteral("/../share/zot/") + exe.completeBaseName() + QStringLiteral(".html"));
+  return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;
 }
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {

@@ -75,7 +75,12 @@ void SetLibraryFolders(const QString& windows, const QString& system) {
 
 QString WindowsFolder() { return g_windowsFolder.isEmpty() ? ProgramFolder() : g_windowsFolder; }
 
-QString SystemFolder() { return g_systemFolder.isEmpty() ? QStringLiteral(ZOT_MODULE_DIR) : g_systemFolder; }
+QString SystemFolder() {
+  if (!g_systemFolder.isEmpty()) return g_systemFolder;
+  // ../lib/zot beside the program's bin folder, wherever the install was put.
+  const QString beside = QDir::cleanPath(ProgramFolder() + QStringLiteral("/../lib/zot"));
+  return QFileInfo(beside).isDir() ? beside : QStringLiteral(ZOT_MODULE_DIR);
+}
 
 QString SettingsFilePath() {
   QString dir = XdgDir("XDG_CONFIG_HOME", ".config");
