@@ -22,7 +22,10 @@
 #include <QItemSelectionModel>
 #include <QStandardItemModel>
 #include <QAbstractItemView>
+#include <QLineEdit>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QThread>
 
 #include <ctime>
@@ -188,6 +191,31 @@ QString ReadAll(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return QString();
   return QString::fromUtf8(f.readAll());
+}
+
+void WhenMenuOpens(std::function<void(QMenu*)> act, QWidget* previous) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, act, previous, tries] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if ((menu && menu != previous && menu->isVisible()) || ++*tries > 500) {
+      timer->stop();
+      timer->deleteLater();
+      if (menu && menu != previous) act(menu);
+    }
+  });
+  timer->start();
+}
+
+QLineEdit* OpenEditor(QWidget* view, int ms) {
+  QLineEdit* found = nullptr;
+  WaitUntil([&] {
+    for (QLineEdit* e : view->findChildren<QLineEdit*>())
+      if (e->isVisible()) found = e;
+    return found != nullptr;
+  }, ms);
+  return found;
 }
 
 int main(int argc, char** argv) {

@@ -89,6 +89,14 @@ bool ClickEntry(TForm1& form, const QString& caption, bool twice = false);
 // (Qt's QTRY macros do not report to GoogleTest.)
 bool WaitUntil(const std::function<bool()>& cond, int ms = 5000);
 
+class QLineEdit;
+class QMenu;
+// Runs act on the next popup menu that opens (other than previous), once:
+// a menu runs its own loop, so whoever looks at it must come from inside.
+void WhenMenuOpens(std::function<void(QMenu*)> act, QWidget* previous = nullptr);
+// The in-place editor a view opened, once it is there; null when none opens.
+QLineEdit* OpenEditor(QWidget* view, int ms = 2000);
+
 // The message of the exception of type E that f raises.
 template <typename E, typename F>
 QString MessageOf(F&& f) {

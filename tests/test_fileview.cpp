@@ -20,33 +20,6 @@ namespace {
 
 using namespace shell;
 
-// Runs act on the next popup menu that opens other than previous.
-void WhenMenuOpens(std::function<void(QMenu*)> act, QWidget* previous = nullptr) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, act, previous, tries] {
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if ((menu && menu != previous && menu->isVisible()) || ++*tries > 500) {
-      timer->stop();
-      timer->deleteLater();
-      if (menu && menu != previous) act(menu);
-    }
-  });
-  timer->start();
-}
-
-// The in-place editor the view opened, once it is there; null when none opens.
-QLineEdit* OpenEditor(QWidget* view, int ms = 2000) {
-  QLineEdit* found = nullptr;
-  WaitUntil([&] {
-    for (QLineEdit* e : view->findChildren<QLineEdit*>())
-      if (e->isVisible()) found = e;
-    return found != nullptr;
-  }, ms);
-  return found;
-}
-
 class FileViewTest : public ZotTest {
  protected:
   void SetUp() override {

@@ -33,22 +33,6 @@ struct Entry {
   bool submenu;
 };
 
-// Runs act on the next popup menu that opens (a submenu counts), once.
-void WhenMenuOpens(std::function<void(QMenu*)> act, QWidget* previous = nullptr) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, act, previous, tries] {
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if ((menu && menu != previous && menu->isVisible()) || ++*tries > 500) {
-      timer->stop();
-      timer->deleteLater();
-      if (menu && menu != previous) act(menu);
-    }
-  });
-  timer->start();
-}
-
 // Types text as a user does: ASCII on the keyboard, Japanese committed by
 // the input method.
 void Type(QWidget* w, const QString& text) {
@@ -83,17 +67,6 @@ QAction* ActionNamed(QMenu* menu, const QString& text) {
   for (QAction* a : menu->actions())
     if (a->text() == text) return a;
   return nullptr;
-}
-
-// The in-place editor the view opened, once it is there; null when none opens.
-QLineEdit* OpenEditor(QWidget* view, int ms = 2000) {
-  QLineEdit* found = nullptr;
-  WaitUntil([&] {
-    for (QLineEdit* e : view->findChildren<QLineEdit*>())
-      if (e->isVisible()) found = e;
-    return found != nullptr;
-  }, ms);
-  return found;
 }
 
 class TreeCommandsTest : public ZotTest {

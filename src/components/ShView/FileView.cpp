@@ -2,6 +2,8 @@
 // the folder view into a small explorer.
 #include "components/ShView/ShView.h"
 
+#include "components/ShView/links.h"
+
 #include "platform/process.h"
 #include "ui/prompt.h"
 
@@ -20,6 +22,8 @@
 #include <sys/stat.h>
 
 using namespace shell;
+using shview::DragWanted;
+using shview::Watch;
 
 namespace {
 
@@ -27,17 +31,6 @@ constexpr int kEntryRole = Qt::UserRole + 1;
 constexpr int kFolderRole = Qt::UserRole + 2;
 // One table of sort directions serves every file view.
 int g_sortDirections[4] = {1, 1, 1, 1};
-
-template <typename Link>
-void Watch(QObject* watcher, Link* link, std::function<void()> unlink) {
-  if (auto* object = dynamic_cast<QObject*>(link))
-    QObject::connect(object, &QObject::destroyed, watcher, std::move(unlink));
-}
-
-bool DragWanted(const QPoint& pressedAt, const QMouseEvent* event) {
-  return pressedAt.x() >= 0 && (event->buttons() & Qt::LeftButton) &&
-         (event->position().toPoint() - pressedAt).manhattanLength() >= QApplication::startDragDistance();
-}
 
 // The type name of a file, looked up once per extension: by name only,
 // since reading 10,000 files to guess their types is what makes a list slow.

@@ -1,5 +1,7 @@
 #include "components/ShView/ShView.h"
 
+#include "components/ShView/links.h"
+
 #include "ui/prompt.h"
 
 #include <QApplication>
@@ -11,6 +13,8 @@
 #include <algorithm>
 
 using namespace shell;
+using shview::DragWanted;
+using shview::Watch;
 
 // A node keeps its own one-entry list, relative to its parent's folder.
 class TFolderView::Node : public QTreeWidgetItem {
@@ -70,23 +74,6 @@ TFolderView::~TFolderView() {
   for (QTreeWidgetItemIterator it(this); *it; ++it) all.push_back(*it);
   for (auto n = all.rbegin(); n != all.rend(); ++n) emit OnDeleting(*n);
 }
-
-namespace {
-
-// A linked component that is also an object tells its end; the link goes with it.
-template <typename Link>
-void Watch(QObject* watcher, Link* link, std::function<void()> unlink) {
-  if (auto* object = dynamic_cast<QObject*>(link))
-    QObject::connect(object, &QObject::destroyed, watcher, std::move(unlink));
-}
-
-// Whether a pressed left button has moved far enough to start a drag.
-bool DragWanted(const QPoint& pressedAt, const QMouseEvent* event) {
-  return pressedAt.x() >= 0 && (event->buttons() & Qt::LeftButton) &&
-         (event->position().toPoint() - pressedAt).manhattanLength() >= QApplication::startDragDistance();
-}
-
-}  // namespace
 
 void TFolderView::SetContextMenu(IShellContextMenu* menu) {
   contextMenu_ = menu;
