@@ -138,18 +138,8 @@ void TForm1::OpenPath(const QString& given) {
     FolderTreeViewEx1->scrollToItem(FolderTreeViewEx1->currentItem());
     return;
   }
-  // A file the tree does not show (a program without ".exe"): its folder,
-  // with the file chosen in the list.
-  if (info.isFile() && select(info.absolutePath())) {
-    FolderTreeViewEx1Click(info.absolutePath());
-    QStandardItemModel* items = ListView1->Items();
-    for (int row = 0; row < items->rowCount(); ++row)
-      if (items->item(row, 0)->text() == info.fileName()) {
-        const QModelIndex index = items->index(row, 0);
-        ListView1->Selection()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        ListView1->CurrentView()->scrollTo(index);
-      }
-  }
+  // A file the tree does not show: its folder.
+  if (info.isFile() && select(info.absolutePath())) FolderTreeViewEx1Click(info.absolutePath());
 }
 
 void TForm1::FolderTreeViewEx1Click(const QString& folderName) {

@@ -26,20 +26,23 @@ void SetClipboardText(const QString& text) {
   if (QClipboard* cb = Board()) cb->setText(text, QClipboard::Clipboard);
 }
 
+QMimeData* FileMimeData(const QStringList& paths) {
+  auto* data = new QMimeData;
+  QList<QUrl> urls;
+  for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+  data->setUrls(urls);  // text/uri-list
+  data->setText(paths.join(QLatin1Char('\n')));
+  return data;
+}
+
 void SetClipboardFiles(const QStringList& paths, bool cut) {
   QClipboard* cb = Board();
   if (!cb) return;
-  auto* data = new QMimeData;
-  QList<QUrl> urls;
+  QMimeData* data = FileMimeData(paths);
   QByteArray gnome = cut ? "cut" : "copy";
-  for (const QString& p : paths) {
-    urls << QUrl::fromLocalFile(p);
-    gnome += '\n' + urls.back().toEncoded();
-  }
-  data->setUrls(urls);  // text/uri-list
+  for (const QUrl& u : data->urls()) gnome += '\n' + u.toEncoded();
   data->setData(QString::fromLatin1(kGnome), gnome);
   if (cut) data->setData(QString::fromLatin1(kKdeCut), "1");
-  data->setText(paths.join(QLatin1Char('\n')));
   cb->setMimeData(data, QClipboard::Clipboard);
 }
 

@@ -21,12 +21,6 @@ namespace {
 
 const char kPlaceholder[] = "zot-sendto-placeholder";
 
-struct Entry {
-  QString caption;
-  QString verb;  // the menu's caption with its accelerator
-  int number;
-};
-
 // The key of a desktop entry's [Desktop Entry] group, localised for Japanese.
 QString DesktopKey(const QString& path, const QString& key) {
   QByteArray text;

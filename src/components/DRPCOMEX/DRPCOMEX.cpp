@@ -1,5 +1,6 @@
 #include "components/DRPCOMEX/DRPCOMEX.h"
 
+#include "platform/clipboard.h"
 #include "ui/prompt.h"
 
 #include <QApplication>
@@ -129,19 +130,14 @@ bool TDropSourceEx::StartDrag(QWidget* owner, const std::shared_ptr<ShellFolder>
                               const IdList& items) {
   const std::vector<IdList> list = Items(owner, folder, count, items);
   if (list.empty()) return false;
-  QList<QUrl> urls;
   QStringList paths;
   for (const IdList& item : list) {
     const QString path = folder->GetDisplayNameOf(item, kForParsing);
     if (!path.startsWith(QLatin1Char('/'))) return false;  // a virtual item has nothing to carry
-    urls << QUrl::fromLocalFile(path);
     paths << path;
   }
-  auto* data = new QMimeData;
-  data->setUrls(urls);
-  data->setText(paths.join(QLatin1Char('\n')));
   DRPCOMEX::TDropSourceObject source;
-  source.DoDragDrop(owner, data, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
+  source.DoDragDrop(owner, platform::FileMimeData(paths), Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
   return true;
 }
 

@@ -1,5 +1,6 @@
 #include "components/FTVEX/FTVEX.h"
 
+#include "platform/clipboard.h"
 #include "platform/process.h"
 #include "ui/prompt.h"
 
@@ -682,11 +683,8 @@ bool TFolderTreeViewEx::StartShellDrag(QWidget* owner, const std::shared_ptr<She
   if (!folder) return false;
   const QString path = folder->GetDisplayNameOf(item, kForParsing);
   if (!path.startsWith(QLatin1Char('/'))) return false;
-  auto* data = new QMimeData;
-  data->setUrls({QUrl::fromLocalFile(path)});
-  data->setText(path);
   TDropSourceObject source(this);
-  source.DoDragDrop(data, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
+  source.DoDragDrop(platform::FileMimeData({path}), Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
   return true;
 }
 

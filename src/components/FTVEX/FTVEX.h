@@ -6,7 +6,6 @@
 #include "shell/shellfolder.h"
 
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QTreeWidget>

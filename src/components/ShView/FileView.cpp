@@ -23,7 +23,6 @@
 
 using namespace shell;
 using shview::DragWanted;
-using shview::Watch;
 
 namespace {
 
@@ -84,17 +83,11 @@ TFileView::~TFileView() {
 }
 
 void TFileView::SetContextMenu(IShellContextMenu* menu) {
-  contextMenu_ = menu;
-  Watch(this, menu, [this, menu] {
-    if (contextMenu_ == menu) contextMenu_ = nullptr;
-  });
+  shview::SetLink(this, contextMenu_, menu);
 }
 
 void TFileView::SetDropSource(IShellDragSource* source) {
-  dropSource_ = source;
-  Watch(this, source, [this, source] {
-    if (dropSource_ == source) dropSource_ = nullptr;
-  });
+  shview::SetLink(this, dropSource_, source);
 }
 
 void TFileView::SetFolderView(TFolderView* view) { folderView_ = view; }

@@ -14,7 +14,6 @@
 
 using namespace shell;
 using shview::DragWanted;
-using shview::Watch;
 
 // A node keeps its own one-entry list, relative to its parent's folder.
 class TFolderView::Node : public QTreeWidgetItem {
@@ -76,24 +75,15 @@ TFolderView::~TFolderView() {
 }
 
 void TFolderView::SetContextMenu(IShellContextMenu* menu) {
-  contextMenu_ = menu;
-  Watch(this, menu, [this, menu] {
-    if (contextMenu_ == menu) contextMenu_ = nullptr;
-  });
+  shview::SetLink(this, contextMenu_, menu);
 }
 
 void TFolderView::SetDropSource(IShellDragSource* source) {
-  dropSource_ = source;
-  Watch(this, source, [this, source] {
-    if (dropSource_ == source) dropSource_ = nullptr;
-  });
+  shview::SetLink(this, dropSource_, source);
 }
 
 void TFolderView::SetComboView(IShellPathView* combo) {
-  comboView_ = combo;
-  Watch(this, combo, [this, combo] {
-    if (comboView_ == combo) comboView_ = nullptr;
-  });
+  shview::SetLink(this, comboView_, combo);
 }
 
 void TFolderView::StartRename() {

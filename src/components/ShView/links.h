@@ -4,15 +4,18 @@
 #include <QMouseEvent>
 #include <QObject>
 
-#include <functional>
 
 namespace shview {
 
-// A linked component that is also an object tells its end; the link goes with it.
+// Links a component into watcher's slot. A component that is also an
+// object tells its end, and the slot is cleared with it.
 template <typename Link>
-void Watch(QObject* watcher, Link* link, std::function<void()> unlink) {
+void SetLink(QObject* watcher, Link*& slot, Link* link) {
+  slot = link;
   if (auto* object = dynamic_cast<QObject*>(link))
-    QObject::connect(object, &QObject::destroyed, watcher, std::move(unlink));
+    QObject::connect(object, &QObject::destroyed, watcher, [&slot, link] {
+      if (slot == link) slot = nullptr;
+    });
 }
 
 // Whether a pressed left button has moved far enough to start a drag (a click stays a click).
