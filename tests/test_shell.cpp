@@ -20,7 +20,7 @@ class ShellTest : public ZotTest {
     Write(QStringLiteral("root/dir/.hidden"), "h");
     Write(QStringLiteral("root/empty/only.txt"), "o");
     QDir().mkpath(Home() + QStringLiteral("/root/bare"));
-    ::symlink("dir", QFile::encodeName(Home() + QStringLiteral("/root/link")).constData());
+    ASSERT_EQ(::symlink("dir", QFile::encodeName(Home() + QStringLiteral("/root/link")).constData()), 0);
     root = Home() + QStringLiteral("/root");
     SetComputerRoots({QStringLiteral("/"), root});
   }

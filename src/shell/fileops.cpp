@@ -100,7 +100,10 @@ bool RemoveAt(int dirFd, const char* name) {
   if (!S_ISDIR(st.st_mode)) return ::unlinkat(dirFd, name, 0) == 0 || errno == ENOENT;
   {
     // A folder of ours without write or search permission is opened up first.
-    if ((st.st_mode & 0700) != 0700 && st.st_uid == ::geteuid()) ::fchmodat(dirFd, name, (st.st_mode & 07777) | 0700, 0);
+    // (When that fails, opening it below says so.)
+    if ((st.st_mode & 0700) != 0700 && st.st_uid == ::geteuid() &&
+        ::fchmodat(dirFd, name, (st.st_mode & 07777) | 0700, 0) != 0) {
+    }
     Fd sub(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!sub) return false;
     std::vector<std::string> names;

@@ -71,7 +71,7 @@ static int ReadArchive(const char* path, Archive* arc) {
     char* bar = strchr(line, '|');
     if (!bar) continue;
     *bar = 0;
-    snprintf(m.path, sizeof m.path, "%s", line);
+    snprintf(m.path, sizeof m.path, "%.512s", line);
     sscanf(bar + 1, "%lu|%lu|%lu|%lu", &m.size, &m.csize, &m.date, &m.time);
     arc->members = realloc(arc->members, sizeof(Member) * (size_t)(arc->count + 1));
     arc->members[arc->count++] = m;
