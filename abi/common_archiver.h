@@ -88,6 +88,12 @@ typedef struct CaWindow {
 #define CA_STATE_BEGIN 0      /* an operation starts; member fields empty */
 #define CA_STATE_INPROCESS 1  /* a member is being written; sent per member and per chunk */
 #define CA_STATE_END 2        /* the operation ended */
+/* A member is encrypted: lparam points to a CaPasswordRequest. The owner
+ * fills in password and replies CA_PASSWORD_GIVEN; any other reply means
+ * there is no password to be had (the member then fails). */
+#define CA_STATE_PASSWORD 3
+#define CA_PASSWORD_GIVEN 1
+#define CA_PASSWORD_SIZE 256
 
 typedef struct CaExtractingInfo {
   uint32_t struct_size;            /* sizeof(CaExtractingInfo) */
@@ -98,6 +104,14 @@ typedef struct CaExtractingInfo {
   char member_path[CA_PATH_SIZE];  /* member path as stored, UTF-8 */
   char output_path[CA_PATH_SIZE];  /* the file being written */
 } CaExtractingInfo;
+
+typedef struct CaPasswordRequest {
+  uint32_t struct_size;            /* sizeof(CaPasswordRequest) */
+  uint32_t attempt;                /* 1 first; 2 and 3 after a wrong password for this member */
+  char archive_path[CA_PATH_SIZE]; /* the archive being read */
+  char member_path[CA_PATH_SIZE];  /* the encrypted member, UTF-8 */
+  char password[CA_PASSWORD_SIZE]; /* the answer, UTF-8, NUL-terminated; wiped by the module after use */
+} CaPasswordRequest;
 
 /* The same name gives the same message number to every caller in the process. */
 static inline uint32_t CaRegisterWindowMessage(const char* name) {

@@ -58,10 +58,40 @@ Read ReadFull(int fd, char* buf, size_t n, int timeoutMs) {
   return Read::Ok;
 }
 
+// Sends all of data, or fails.
+bool SendAll(int fd, const char* data, size_t size) {
+  for (size_t sent = 0; sent < size;) {
+    const ssize_t n = ::send(fd, data + sent, size - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    sent += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Asks for the password the worker wants and hands it over; the copies
+// made on the way are wiped.
+void AnswerPassword(int fd, const std::string& request, const PasswordHandler& ask) {
+  uint32_t attempt = 0;
+  if (request.size() >= 4) std::memcpy(&attempt, request.data(), 4);
+  std::optional<std::string> answer;
+  if (ask && request.size() >= 4) answer = ask(attempt, request.substr(4));
+  std::string frame(5, '\0');
+  frame[0] = answer && answer->size() <= kPasswordMax ? kPasswordGiven : kPasswordNone;
+  if (frame[0] == kPasswordGiven) {
+    const uint32_t len = static_cast<uint32_t>(answer->size());
+    std::memcpy(frame.data() + 1, &len, 4);
+    frame += *answer;
+  }
+  SendAll(fd, frame.data(), frame.size());
+  ::explicit_bzero(frame.data(), frame.size());
+  if (answer) ::explicit_bzero(answer->data(), answer->size());
+}
+
 }  // namespace
 
 WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std::string>& names,
-                    const RecordHandler& onRecord) {
+                    const RecordHandler& onRecord, const PasswordHandler& ask) {
   WorkerRun run;
   int in[2], out[2];
   // A socket for the names, so a dead worker cannot raise SIGPIPE in the program.
@@ -74,6 +104,11 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
   const std::string worker = WorkerPath();
   std::vector<std::string> argvStrings{worker};
   argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+  if (ask) {
+    // The flags are the fifth argument; the operations without a folder get an empty one.
+    while (argvStrings.size() < 6) argvStrings.emplace_back();
+    argvStrings[5] += 'p';
+  }
   std::vector<char*> argv;
   for (std::string& s : argvStrings) argv.push_back(s.data());
   argv.push_back(nullptr);
@@ -106,14 +141,11 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
   }
 
   std::string input;
-  // NUL ends each name: a name may hold any other byte, a line end too.
+  // NUL ends each name: a name may hold any other byte, a line end too. An
+  // empty name ends the list; the socket stays open for password answers.
   for (const std::string& n : names) input += n + '\0';
-  for (size_t sent = 0; sent < input.size();) {
-    const ssize_t n = ::send(in[0], input.data() + sent, input.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) break;
-    sent += static_cast<size_t>(n);
-  }
-  ::close(in[0]);
+  input += '\0';
+  SendAll(in[0], input.data(), input.size());
 
   const int timeout = TimeoutMs();
   bool ended = false, timedOut = false;
@@ -142,12 +174,17 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
       break;
     }
     if (type == Rec::Problem && len >= 4) run.problems.push_back(payload.substr(4));
+    if (type == Rec::Password) {
+      AnswerPassword(in[0], payload, ask);
+      continue;
+    }
     if (onRecord && !onRecord(type, payload)) {
       run.stopped = true;
       break;
     }
   }
   ::close(out[0]);
+  ::close(in[0]);
   if (!ended) ::kill(pid, SIGKILL);
   int wstatus = 0;
   while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {

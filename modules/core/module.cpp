@@ -278,6 +278,25 @@ void CopyText(char* to, const std::string& s) {
   to[n] = '\0';
 }
 
+// Password requests go to the owner window as "wm_arcextract" messages;
+// without a window nothing is asked and encrypted members fail.
+PasswordHandler AskOwner(CaWindow* w, const std::string& archive) {
+  if (!w) return {};
+  return [w, archive](uint32_t attempt, const std::string& member) -> std::optional<std::string> {
+    CaPasswordRequest request{};
+    request.struct_size = sizeof request;
+    request.attempt = attempt;
+    CopyText(request.archive_path, archive);
+    CopyText(request.member_path, member);
+    const intptr_t reply = w->send(w, CaRegisterWindowMessage(CA_PROGRESS_MESSAGE_NAME), CA_STATE_PASSWORD,
+                                   reinterpret_cast<intptr_t>(&request));
+    std::optional<std::string> answer;
+    if (reply == CA_PASSWORD_GIVEN) answer.emplace(request.password, ::strnlen(request.password, sizeof request.password));
+    ::explicit_bzero(&request, sizeof request);
+    return answer;
+  };
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- entries
@@ -438,7 +457,7 @@ uint32_t Module::Extract(const Command& c, bool junk, std::vector<std::string>& 
         return true;
       }
       return !send(CA_STATE_INPROCESS);
-    });
+    }, AskOwner(w, c.archive));
     cancelled = run.stopped;
   }
   messages = run.problems;
@@ -509,7 +528,7 @@ int Module::Run(void*, const char* cmd, char* out, uint32_t size) {
   return static_cast<int>(status);
 }
 
-int Module::ExtractMem(void*, const char* cmd, unsigned char* buf, uint32_t size, void*, uint16_t*,
+int Module::ExtractMem(void* wnd, const char* cmd, unsigned char* buf, uint32_t size, void*, uint16_t*,
                        uint32_t* written) {
   std::lock_guard<std::recursive_mutex> lock(g_lock);
   if (written) *written = 0;
@@ -524,7 +543,8 @@ int Module::ExtractMem(void*, const char* cmd, unsigned char* buf, uint32_t size
                                       got += static_cast<uint32_t>(n);
                                     }
                                     return true;
-                                  });
+                                  },
+                                  AskOwner(Window(wnd) ? Window(wnd) : Window(owner_), c.archive));
   if (written) *written = got;
   return static_cast<int>(run.status);
 }

@@ -4,9 +4,13 @@
 // ("zot-arcworker"), so that a decoder that crashes, loops or eats memory
 // costs one failed operation, not the program. The worker is started as
 //   zot-arcworker FORMAT OP ARCHIVE [DEST] [FLAGS]
-// reads member names (each ended by a NUL byte) from its standard input where OP needs
-// them, and answers on its standard output with records:
+// reads member names (each ended by a NUL byte, the list by an empty name) from its
+// standard input, and answers on its standard output with records:
 //   1 byte type, 4 bytes little-endian payload length, payload.
+// With the flag "p" it may ask for a member's password (Rec::Password) and
+// then reads the answer from its standard input in the same framing:
+// 'P' with the password, or 'N' (empty) when there is none to be had. The
+// password never appears on a command line or in the environment.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -21,7 +25,14 @@ enum class Rec : char {
   Problem = 'R',  // u32 status, message: a member that was refused or failed
   Data = 'D',     // bytes of a member extracted to memory
   End = 'Z',      // u32 status: the operation is over
+  Password = 'P', // u32 attempt, member path: the worker waits for a password
 };
+
+// The answers to Rec::Password.
+constexpr char kPasswordGiven = 'P';
+constexpr char kPasswordNone = 'N';
+constexpr uint32_t kPasswordMax = 1024;
+constexpr uint32_t kPasswordTries = 3;
 
 #pragma pack(push, 1)
 struct MemberRecord {
@@ -49,6 +60,7 @@ enum Status : uint32_t {
   kErrorNoCreate = 0x8022,     // this module cannot create archives
   kErrorWorker = 0x8023,       // the worker died, hung or could not start
   kErrorNoMember = 0x8024,     // the named member is not in the archive
+  kErrorPassword = 0x8025,     // an encrypted member without the right password
 };
 
 }  // namespace arc

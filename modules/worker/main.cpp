@@ -5,9 +5,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
-#include <iostream>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -31,11 +31,21 @@ int main(int argc, char** argv) {
   job.archive = argv[3];
   if (argc > 4) job.dest = argv[4];
   if (argc > 5) job.flags = argv[5];
-  if (job.op != "l") {
-    std::string line;
-    while (std::getline(std::cin, line, '\0'))
-      if (!line.empty()) job.names.push_back(line);
+  // Names up to the empty one; nothing after it is read here, because the
+  // module sends password answers only when asked.
+  std::string name;
+  for (bool more = true; more;) {
+    char chunk[1 << 14];
+    const ssize_t n = ::read(0, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    for (ssize_t i = 0; i < n && more; ++i) {
+      if (chunk[i] != '\0') name += chunk[i];
+      else if (name.empty()) more = false;
+      else job.names.push_back(std::move(name)), name.clear();
+    }
   }
+  if (job.flags.find('p') != std::string::npos && job.op != "c") job.answers = 0;
   static char buffer[1 << 16];
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   arc::RunJob(job, stdout);

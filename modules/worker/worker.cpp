@@ -59,12 +59,100 @@ la_int64_t SkipCb(struct archive* a, void* data, la_int64_t request) {
   return step;
 }
 
+// Asks the module for the password of the member being read, at most three
+// times a member; libarchive keeps the passwords it was given for the rest
+// of the archive and tries them first, so one right answer serves them all.
+class Passwords {
+ public:
+  Passwords(int answers, Output& out) : answers_(answers), out_(out) {}
+  ~Passwords() { Wipe(); }
+  Passwords(const Passwords&) = delete;
+  Passwords& operator=(const Passwords&) = delete;
+
+  void Member(const std::string& path) {
+    member_ = path;
+    asked_ = 0;
+  }
+  bool CanAsk() const { return answers_ >= 0; }
+  bool Declined() const { return declined_; }
+  bool Exhausted() const { return gaveUp_; }
+
+  static const char* Callback(struct archive*, void* data) { return static_cast<Passwords*>(data)->Next(); }
+
+ private:
+  const char* Next() {
+    Wipe();
+    // Three wrong answers end the asking for the whole operation: whoever
+    // did not know this member's password will not know the next one's.
+    if (answers_ < 0 || declined_ || gaveUp_) return nullptr;
+    if (++asked_ > kPasswordTries) {
+      gaveUp_ = true;
+      return nullptr;
+    }
+    const uint32_t attempt = asked_;
+    out_.Put(Rec::Password, std::string(reinterpret_cast<const char*>(&attempt), 4) + member_);
+    out_.Flush();
+    char head[5];
+    uint32_t len = 0;
+    if (!ReadAll(head, 5) || (std::memcpy(&len, head + 1, 4), len > kPasswordMax) || head[0] != kPasswordGiven) {
+      declined_ = true;
+      return nullptr;
+    }
+    answer_.assign(len, '\0');
+    if (!ReadAll(answer_.data(), len)) {
+      declined_ = true;
+      Wipe();
+      return nullptr;
+    }
+    return answer_.c_str();
+  }
+  bool ReadAll(char* to, size_t n) {
+    while (n > 0) {
+      const ssize_t got = ::read(answers_, to, n);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      to += got;
+      n -= static_cast<size_t>(got);
+    }
+    return true;
+  }
+  // libarchive has its own copy by now.
+  void Wipe() {
+    if (!answer_.empty()) ::explicit_bzero(answer_.data(), answer_.size());
+    answer_.clear();
+  }
+
+  int answers_;
+  Output& out_;
+  std::string member_;
+  std::string answer_;
+  uint32_t asked_ = 0;
+  bool declined_ = false;
+  bool gaveUp_ = false;
+};
+
+// The problem an encrypted member that could not be read makes.
+std::string PasswordProblem(const Passwords* p) {
+  if (p && p->Exhausted()) return ": パスワードが違います。";
+  if (p && p->Declined()) return ": パスワードが入力されなかったため展開しませんでした。";
+  return ": パスワードで保護されているため展開できません。";
+}
+
+// What an encrypted member whose data would not come says, or empty when
+// the member is not encrypted. A wrong password can pass libarchive's check
+// and show up only as bad data, so that case names both causes.
+std::string LockedProblem(struct archive_entry* e, const std::string& message, const Passwords* p) {
+  if (message.find("assphrase") != std::string::npos) return PasswordProblem(p);
+  if (archive_entry_is_encrypted(e)) return ": 展開できません。パスワードが違うか、書庫が壊れています (" + message + ")";
+  return std::string();
+}
+
 // How stored names are read: as the archive says (UTF-8), as Shift-JIS, or
 // byte for byte (ISO-8859-1 keeps every byte) to be decoded name by name.
 enum class Names { Native, Cp932, Raw };
 
 // Opens a reader for the module's format only.
-struct archive* OpenReader(const Job& job, Source& src, Names names, std::string* error) {
+struct archive* OpenReader(const Job& job, Source& src, Names names, Passwords* passwords, std::string* error) {
   src.fd = ::open(job.archive.c_str(), O_RDONLY | O_CLOEXEC);
   if (src.fd < 0) {
     *error = "書庫ファイルを開けません: " + job.archive + " (" + std::strerror(errno) + ")";
@@ -93,6 +181,7 @@ struct archive* OpenReader(const Job& job, Source& src, Names names, std::string
   }
   if (names == Names::Cp932) archive_read_set_options(a, "hdrcharset=CP932");
   if (names == Names::Raw) archive_read_set_options(a, "hdrcharset=ISO-8859-1");
+  if (passwords && passwords->CanAsk()) archive_read_set_passphrase_callback(a, passwords, &Passwords::Callback);
   archive_read_set_read_callback(a, ReadCb);
   archive_read_set_seek_callback(a, SeekCb);
   archive_read_set_skip_callback(a, SkipCb);
@@ -183,12 +272,13 @@ bool WalkWithLhasa(const Job& job, std::string* error, const Visit& visit, bool 
   return true;
 }
 
-Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const std::function<void()>& restart = {}) {
+Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const std::function<void()>& restart = {},
+                   Passwords* passwords = nullptr) {
   Walk viaLhasa;
   if (job.format == "lha" && WalkWithLhasa(job, error, visit, false, &viaLhasa)) return viaLhasa;
   for (Names names : {Names::Native, Names::Cp932, Names::Raw}) {
     Source src;
-    struct archive* a = OpenReader(job, src, names, error);
+    struct archive* a = OpenReader(job, src, names, passwords, error);
     if (!a) {
       if (src.fd >= 0) ::close(src.fd);
       // Headers libarchive refuses may still be good LHA headers.
@@ -284,7 +374,7 @@ void ReplaceExisting(const std::string& rel, mode_t type) {
   if (!S_ISDIR(st.st_mode)) ::unlink(rel.c_str());
 }
 
-uint32_t Extract(const Job& request, Output& out) {
+uint32_t Extract(const Job& request, Output& out, Passwords& passwords) {
   Job job = request;
   // The archive is opened after moving into the destination folder.
   if (!job.archive.empty() && job.archive[0] != '/') {
@@ -362,6 +452,7 @@ uint32_t Extract(const Job& request, Output& out) {
     // writer it would grow a short file to whatever the header claims.
     const bool sparse = archive_entry_sparse_count(e) > 0;
     if (sized && !sparse) archive_entry_unset_size(e);
+    passwords.Member(path);
     out.Put(Rec::Begin, std::string(reinterpret_cast<const char*>(&size), 8) + path + '\0' + job.dest + "/" + rel);
     if (archive_write_header(disk, e) < ARCHIVE_WARN) {
       const char* msg = archive_error_string(disk);
@@ -386,6 +477,10 @@ uint32_t Extract(const Job& request, Output& out) {
       // A CRC mismatch comes back as an error, as does a method that cannot
       // be decoded (with no data).
       if (r < 0) {
+        if (const std::string locked = LockedProblem(e, msg, &passwords); !locked.empty()) {
+          fail(kErrorPassword, locked);
+          return r != -2;
+        }
         const bool method = len == 0 && msg.find("nsupported") != std::string::npos;
         fail(method ? kErrorUnsupported : kErrorCorrupt,
              (method ? ": 圧縮方式に対応していないため展開できません (" : ": 展開できません。書庫が壊れています (") + msg + ")");
@@ -422,7 +517,7 @@ uint32_t Extract(const Job& request, Output& out) {
     out.U64(Rec::Written, written);
     out.Flush();
     return true;
-  });
+  }, {}, &passwords);
   archive_write_free(disk);
   if (w == Walk::Failed) {
     out.Problem(kErrorCorrupt, error);
@@ -431,27 +526,38 @@ uint32_t Extract(const Job& request, Output& out) {
   return status;
 }
 
-uint32_t ToMemory(const Job& job, Output& out) {
+uint32_t ToMemory(const Job& job, Output& out, Passwords& passwords) {
   if (job.names.empty()) return kErrorCommand;
   const uint64_t limit = std::strtoull(job.dest.c_str(), nullptr, 10);
   bool found = false;
+  uint32_t status = kOk;
   std::string error;
-  const Walk w = ForEachHeader(job, &error, [&](struct archive_entry*, const std::string& path, const DataReader& read) {
+  const Walk w = ForEachHeader(job, &error, [&](struct archive_entry* e, const std::string& path, const DataReader& read) {
     if (path != job.names.front() && !WildcardMatch(job.names.front(), path)) return true;
     found = true;
+    passwords.Member(path);
     uint64_t sent = 0;
     while (sent < limit) {
       const void* block = nullptr;
       size_t len = 0;
       int64_t offset = 0;
       std::string msg;
-      if (read(&block, &len, &offset, &msg) <= 0) break;
+      const int r = read(&block, &len, &offset, &msg);
+      if (r == 0) break;
+      // Data that did not come is a failure, not an empty member.
+      if (r < 0) {
+        const std::string locked = LockedProblem(e, msg, &passwords);
+        status = locked.empty() ? kErrorCorrupt : kErrorPassword;
+        out.Problem(status, path + (locked.empty() ? ": 展開できません。書庫が壊れています (" + msg + ")" : locked));
+        break;
+      }
       const size_t n = std::min<uint64_t>(len, limit - sent);
       out.Put(Rec::Data, block, static_cast<uint32_t>(n));
       sent += n;
     }
     return false;
-  });
+  }, {}, &passwords);
+  if (status != kOk) return status;
   if (w == Walk::Failed) {
     out.Problem(kErrorCorrupt, error);
     return kErrorCorrupt;
@@ -467,10 +573,11 @@ uint32_t ToMemory(const Job& job, Output& out) {
 
 uint32_t RunJob(const Job& job, FILE* f) {
   Output out(f);
+  Passwords passwords(job.answers, out);
   uint32_t status = kErrorCommand;
   if (job.op == "l") status = List(job, out);
-  else if (job.op == "x") status = Extract(job, out);
-  else if (job.op == "m") status = ToMemory(job, out);
+  else if (job.op == "x") status = Extract(job, out, passwords);
+  else if (job.op == "m") status = ToMemory(job, out, passwords);
   else if (job.op == "c") status = CreateArchive(job, out);
   out.Put(Rec::End, &status, 4);
   out.Flush();

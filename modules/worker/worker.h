@@ -13,6 +13,7 @@ struct Job {
   std::string dest;     // extraction folder, base folder for "c", byte limit for "m"
   std::string flags;    // "j" without stored paths; for "c": "z"/"B" filters, digits, "r", "D"
   std::vector<std::string> names;  // members or wildcards; files for "c"
+  int answers = -1;  // where the answers to password requests come from; -1: never ask
 };
 
 // Runs one job, writing protocol records to out; returns the final status.

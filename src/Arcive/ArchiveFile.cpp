@@ -119,7 +119,7 @@ int TArchiveFile::Extract(void* wnd, const TArchiverOptions* options, const QStr
 void* TArchiveFile::ProgressWindow() const { return progressWindow_ ? progressWindow_->Handle() : nullptr; }
 
 void TArchiveFile::BeginProgress() {
-  if (!OnProgress) return;
+  if (!OnProgress && !OnPassword) return;
   try {
     ArcExtractMessage();
     if (!progressWindow_)
@@ -131,7 +131,7 @@ void TArchiveFile::BeginProgress() {
 }
 
 void TArchiveFile::EndProgress() {
-  if (!OnProgress || !progressWindow_) return;
+  if ((!OnProgress && !OnPassword) || !progressWindow_) return;
   try {
     archiver_->KillOwnerWindow(progressWindow_->Handle());
   } catch (...) {
@@ -140,6 +140,11 @@ void TArchiveFile::EndProgress() {
 
 intptr_t TArchiveFile::ProgressProc(uint32_t msg, uintptr_t wparam, intptr_t lparam) {
   if (msg != ArcExtractMessage()) return 0;
+  if (wparam == CA_STATE_PASSWORD) {
+    auto* request = reinterpret_cast<CaPasswordRequest*>(lparam);
+    if (!request || request->struct_size < sizeof(CaPasswordRequest)) return 0;
+    return OnPassword && OnPassword(this, request) ? CA_PASSWORD_GIVEN : 0;
+  }
   bool abort = false;
   if (OnProgress) OnProgress(this, static_cast<int>(wparam), reinterpret_cast<void*>(lparam), abort);
   return abort ? 1 : 0;

@@ -34,6 +34,9 @@ class TArchiveFile;
 using TArchiverProgressEvent =
     std::function<void(TArchiveFile* sender, int state, void* lpEis, bool& abort)>;
 
+// Fills request->password and returns true, or returns false for no password.
+using TArchiverPasswordEvent = std::function<bool(TArchiveFile* sender, CaPasswordRequest* request)>;
+
 class TArchiveFile : public QObject {
   Q_OBJECT
  public:
@@ -50,6 +53,8 @@ class TArchiveFile : public QObject {
   int OutputSize() const { return static_cast<int>(Output.size()); }
   void SetOutputSize(int n);
   TArchiverProgressEvent OnProgress;
+  // Asked when an extraction meets an encrypted member.
+  TArchiverPasswordEvent OnPassword;
   TArchiver* Archiver() const { return archiver_.get(); }
   void* ArchiveHandle = nullptr;
   QByteArray LastCommandLine;
@@ -64,7 +69,7 @@ class TArchiveFile : public QObject {
   int Extract(void* wnd, const TArchiverOptions* options, const QString& folder, const TFileList& files);
 
   static TArchiverType DetectArchiverType(const QString& path, bool byExtension);
-  // The handle modules get while a progress handler is assigned (null before).
+  // The handle modules get while a progress or password handler is assigned (null before).
   void* ProgressWindow() const;
 
  private:

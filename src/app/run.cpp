@@ -3,6 +3,7 @@
 
 #include "app/func.h"
 #include "app/memo.h"
+#include "app/password.h"
 #include "ui/prompt.h"
 #include "app/version.h"
 #include "Arcive/ArchiveFile.h"
@@ -71,6 +72,7 @@ bool TForm1::ExtractFiles(const TFileList& files, const QString& destination, in
       }
       abort = cancelled = cancelled || progress.wasCanceled();
     };
+    file.OnPassword = [this](TArchiveFile*, CaPasswordRequest* request) { return TPasswordForm::Answer(this, request); };
     const int status = file.Extract(this, nullptr, destination, files);
     if (moduleStatus) *moduleStatus = status;
     progress.close();
@@ -107,7 +109,8 @@ void TForm1::BitBtn2Click() {
   if (!ExtractMembers(QStringLiteral("*.*"), run)) return;  // a stopped run starts nothing
   // Looked at again now that the archive's links are on disk.
   const std::optional<QString> full = MemberFile(run, member);
-  if (!full) return;
+  // A member that did not come out (a wrong password, say) has been reported.
+  if (!full || !QFileInfo::exists(*full)) return;
   if (!ExecMember.isEmpty()) {
     History << *full;
     BitBtn4->setEnabled(true);
