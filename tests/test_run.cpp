@@ -4,6 +4,8 @@
 #include "app/filelist.h"
 #include "app/main.h"
 #include "app/memo.h"
+#include "app/password.h"
+#include "app/tenkai.h"
 #include "components/FTVEX/FTVEX.h"
 #include "platform/folders.h"
 #include "platform/inuse.h"
@@ -12,7 +14,13 @@
 #include "support.h"
 
 #include <QFile>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTest>
@@ -333,6 +341,129 @@ TEST_F(RunTest, AFailedMemberIsSaidAndNotShown) {
   EXPECT_TRUE(messages[0].text.contains(QStringLiteral("bad.txt: 展開できません。書庫が壊れています")));
   EXPECT_FALSE(Viewer() && Viewer()->isVisible());
   EXPECT_FALSE(QFileInfo::exists(TempRoot + QStringLiteral("bad.txt")));
+}
+
+// An archive made with zip -P: every way of getting a member out asks for
+// the password in the password form, typed like a user types it.
+class PasswordRunTest : public RunTest {
+ protected:
+  void SetUp() override {
+    RunTest::SetUp();
+    Write(QStringLiteral("pack/setup.exe"), "#!/bin/sh\nexit 0\n");
+    Write(QStringLiteral("pack/readme.txt"), "secret text\n");
+    QProcess zip;
+    zip.setWorkingDirectory(Home() + QStringLiteral("/pack"));
+    zip.start(QStringLiteral("/usr/bin/zip"), {QStringLiteral("-q"), QStringLiteral("-P"), QStringLiteral("open sesame"),
+                                               folder + QStringLiteral("/locked.zip"), QStringLiteral("setup.exe"),
+                                               QStringLiteral("readme.txt")});
+    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_EQ(zip.exitCode(), 0) << "tools/deps.sh installs zip";
+    ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/locked.zip")));
+  }
+  // Answers each password form with the next of answers ("" = キャンセル)
+  // and passes other dialogs to other.
+  void Answer(QStringList answers, std::function<int(QDialog&)> other = {}) {
+    onModal = [this, answers, other](QDialog& d) mutable {
+      auto* f = qobject_cast<TPasswordForm*>(&d);
+      if (!f) return other ? other(d) : int(QDialog::Accepted);
+      forms.push_back({f->windowTitle(), f->Label1->text(), f->Label2->isVisible(), f->Edit1->echoMode(),
+                       f->Edit1->accessibleName()});
+      const QString a = answers.isEmpty() ? QString() : answers.takeFirst();
+      if (a.isEmpty()) {
+        QTest::mouseClick(f->BitBtn2, Qt::LeftButton);
+      } else {
+        QTest::keyClicks(f->Edit1, a);
+        shown.push_back(f->Edit1->displayText());
+        QTest::mouseClick(f->BitBtn1, Qt::LeftButton);
+      }
+      return d.result();
+    };
+  }
+  struct Form {
+    QString title, text;
+    bool wrongShown;
+    QLineEdit::EchoMode echo;
+    QString accessibleName;
+  };
+  std::vector<Form> forms;
+  QStringList shown;  // what the field showed after typing
+};
+
+TEST_F(PasswordRunTest, RunAsksTheUserAndStartsTheProgramWithTheRightPassword) {
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("setup.exe")));
+  Answer({QStringLiteral("open sesame")});
+  QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+  ASSERT_EQ(forms.size(), 1u);
+  EXPECT_EQ(forms[0].title, QStringLiteral("パスワードの入力"));
+  EXPECT_TRUE(forms[0].text.contains(folder + QStringLiteral("/locked.zip")));
+  EXPECT_TRUE(forms[0].text.contains(QStringLiteral("setup.exe")));
+  EXPECT_FALSE(forms[0].wrongShown);
+  EXPECT_EQ(forms[0].echo, QLineEdit::Password);
+  EXPECT_EQ(forms[0].accessibleName, QStringLiteral("パスワード"));
+  EXPECT_FALSE(shown[0].contains(QStringLiteral("sesame")));  // masked
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].program, TempRoot + QStringLiteral("locked/setup.exe"));
+  // One answer for the whole archive.
+  EXPECT_EQ(ReadAll(TempRoot + QStringLiteral("locked/readme.txt")), QStringLiteral("secret text\n"));
+  EXPECT_TRUE(messages.empty());
+  // Nothing of it is kept in the settings.
+  form->close();
+  EXPECT_FALSE(ReadAll(ConfigFile()).contains(QStringLiteral("sesame")));
+}
+
+TEST_F(PasswordRunTest, ThreeWrongPasswordsSayItAndStartNothing) {
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("setup.exe")));
+  Answer({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
+  QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+  ASSERT_EQ(forms.size(), 3u);
+  EXPECT_FALSE(forms[0].wrongShown);
+  EXPECT_TRUE(forms[1].wrongShown);
+  EXPECT_TRUE(forms[2].wrongShown);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].text.contains(QStringLiteral("setup.exe: パスワードが違います。"))) << messages[0].text.toStdString();
+  EXPECT_TRUE(starts.empty());
+  EXPECT_TRUE(History.isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(TempRoot + QStringLiteral("locked/setup.exe")));
+}
+
+TEST_F(PasswordRunTest, TheViewerRunAndExtractAskTheSameWay) {
+  // The viewer (automatic viewing is on): a click on the text member.
+  Answer({QStringLiteral("open sesame")});
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("readme.txt")));
+  ASSERT_EQ(forms.size(), 1u);
+  ASSERT_TRUE(Viewer());
+  EXPECT_EQ(Viewer()->RichEdit1->toPlainText(), QStringLiteral("secret text\n"));
+
+  // "実行" from the list's menu, cancelled: nothing is opened.
+  FakeOnPath(QStringLiteral("xdg-open"));
+  form->ToolButton2->setChecked(false);
+  QFile::remove(TempRoot + QStringLiteral("readme.txt"));
+  Answer({QString()});
+  ASSERT_TRUE(ClickEntry(*form, QStringLiteral("readme.txt")));
+  form->N2->trigger();
+  EXPECT_EQ(forms.size(), 2u);
+  EXPECT_TRUE(starts.empty());
+  ASSERT_FALSE(messages.empty());
+  EXPECT_TRUE(messages.back().text.contains(QStringLiteral("パスワードが入力されなかったため展開しませんでした。")));
+
+  // "展開" into a folder typed in the dialog.
+  const QString dest = Home() + QStringLiteral("/dest");
+  QDir().mkpath(dest);
+  Answer({QStringLiteral("open sesame")}, [&](QDialog& d) {
+    auto& t = static_cast<Tdevelop&>(d);
+    if (t.RadioIndex() != 0) QTest::mouseClick(t.RadioButtons[0], Qt::LeftButton, {}, QPoint(8, 8));
+    QLineEdit* edit = t.ComboBox1->lineEdit();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, dest);
+    if (t.CheckBox1->isChecked()) QTest::mouseClick(t.CheckBox1, Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseClick(t.BitBtn1, Qt::LeftButton);
+    return d.result();
+  });
+  QTest::mouseClick(form->BitBtn3, Qt::LeftButton);
+  EXPECT_EQ(forms.size(), 3u);
+  EXPECT_EQ(ReadAll(dest + QStringLiteral("/readme.txt")), QStringLiteral("secret text\n"));
+  EXPECT_TRUE(QFileInfo::exists(dest + QStringLiteral("/setup.exe")));
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
+#include <limits>
+
 bool StartProgramFile(QWidget* parent, const QString& path) {
   const QString folder = QFileInfo(path).absolutePath();
   QDir::setCurrent(folder);
@@ -72,7 +74,17 @@ bool TForm1::ExtractFiles(const TFileList& files, const QString& destination, in
       }
       abort = cancelled = cancelled || progress.wasCanceled();
     };
-    file.OnPassword = [this](TArchiveFile*, CaPasswordRequest* request) { return TPasswordForm::Answer(this, request); };
+    file.OnPassword = [this, &progress](TArchiveFile*, CaPasswordRequest* request) {
+      // The progress dialog is modal as well: shown over the form it would
+      // take the keyboard away from the password field.
+      const bool shown = progress.isVisible();
+      progress.hide();
+      progress.setMinimumDuration(std::numeric_limits<int>::max());
+      const bool given = TPasswordForm::Answer(this, request);
+      progress.setMinimumDuration(500);
+      if (shown) progress.show();
+      return given;
+    };
     const int status = file.Extract(this, nullptr, destination, files);
     if (moduleStatus) *moduleStatus = status;
     progress.close();
