@@ -3,15 +3,17 @@
 # program cross-compiled with MinGW is packed with the data file it reads as
 # bin/setup.exe and bin/data.txt; the archive is selected at start, the
 # member clicked, "ピポラ！" pressed; the program must leave its marker in the
-# run folder, and closing the window must remove TempRoot.
-# Usage: wine_under_xvfb.sh ZOT WIN_MARKER.EXE
+# run folder, and closing the window must remove TempRoot (with the
+# session's wine prefix, whose server is still about). The wine template is
+# kept in CACHE between tests.
+# Usage: wine_under_xvfb.sh ZOT WIN_MARKER.EXE CACHE
 set -eu
 . "$(dirname "$0")/xvfb_common.sh"
 need xvfb-run xdotool bsdtar wine
 zot=$1
 work=$(mktemp -d)
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
-export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$3"
 mkdir -p "$work/home" "$work/config/zot" "$work/pack/bin"
 cp "$2" "$work/pack/bin/setup.exe"
 printf 'data beside the program' > "$work/pack/bin/data.txt"
@@ -21,15 +23,11 @@ marker="$work/data/zot/wingame/bin/marker"
 common=$(cd "$(dirname "$0")" && pwd)/xvfb_common.sh
 cat > "$work/drive.sh" <<EOS
 . "$common"
-# A new wine prefix takes a while; make it before the clock starts.
-wineboot -i >/dev/null 2>&1 || true
-wineserver -w
+export XDG_CACHE_HOME="$3"
 "$zot" & pid=\$!
 wait_window "^ピポラ！\$"
 sleep 1
-run_first_member "$marker" 30 "$work/marker.seen"
-# The program has ended; let wine let go of the run folder before closing.
-wineserver -k 2>/dev/null || true
+run_first_member "$marker" 60 "$work/marker.seen"
 kill -TERM \$pid
 wait \$pid
 EOS

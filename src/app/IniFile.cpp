@@ -232,6 +232,8 @@ const std::vector<Key>& Keys() {
       k.push_back(StrKey(kOption, QStringLiteral("Ext%1").arg(slot), &ExtensionTable[slot]));
     for (int i = 0; i <= 5; ++i)
       k.push_back(StrKey(kOption, QStringLiteral("Directory%1").arg(i), &Settings.Directory[i]));
+    // Newer than the keys above, so it goes last and leaves their order alone.
+    k.push_back(BoolKey(kOption, QStringLiteral("Sandbox"), &TSettings::Sandbox));
     return k;
   }();
   return keys;

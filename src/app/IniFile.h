@@ -71,6 +71,7 @@ struct TSettings {
   int DeveTop = 0;
   QString Folder;
   QString Directory[6];  // Directory0: the destination entry; 1..5: remembered ones
+  bool Sandbox = true;   // programs run inside bubblewrap
 };
 extern TSettings Settings;
 

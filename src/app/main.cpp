@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/process.h"
+#include "platform/sandbox.h"
 #include "shell/shellfolder.h"
 
 #include <QActionGroup>
@@ -123,6 +124,14 @@ void TForm1::BuildActions() {
   ToolButton9->setData(4);
 
   Options1 = action(QStringLiteral("環境設定(&O)"), glyphs::kSettings, &TForm1::ToolButton4Click);
+  Sandbox1 = new QAction(QStringLiteral("サンドボックスで実行"), this);
+  Sandbox1->setObjectName(QStringLiteral("Sandbox1"));
+  Sandbox1->setCheckable(true);
+  Sandbox1->setChecked(true);
+  connect(Sandbox1, &QAction::toggled, this, [this](bool on) {
+    Settings.Sandbox = on;
+    ApplyRunEnvironment();
+  });
   Refresh1 = action(QStringLiteral("最新の情報に更新"), glyphs::kRefresh, &TForm1::Refresh1Click);
   Refresh1->setShortcut(Qt::Key_F5);
   Exit1 = action(QStringLiteral("終了(&X)"), -1, &TForm1::BitBtn1Click);
@@ -155,6 +164,7 @@ void TForm1::BuildActions() {
 void TForm1::BuildMenus() {
   File1 = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
   File1->addAction(Options1);
+  File1->addAction(Sandbox1);
   File1->addAction(Refresh1);
   File1->addAction(Extract1);
   File1->addSeparator();
@@ -340,6 +350,8 @@ void TForm1::FormCreate() {
 
   ToolButton2->setChecked(Settings.MemoFlag);
   ToolButton2Click();
+  Sandbox1->setChecked(Settings.Sandbox);
+  ApplyRunEnvironment();
 
   delete splash;
 }
@@ -454,6 +466,10 @@ bool TForm1::FormCloseQuery() {
   Settings.MemoFlag = ToolButton2->isChecked();
   // Our own working folder must not keep the temporary root alive.
   QDir::setCurrent(platform::ProgramFolder());
+  // Wine's server stays a few seconds after its last program; it holds
+  // nothing worth asking about.
+  const QString prefix = platform::CurrentRunEnvironment().winePrefix;
+  if (!platform::WineProcessesRunning(prefix, true)) platform::KillWineProcesses(prefix);
   TDeleteReport report;
   DeleteFolderTree(TempRoot, &report);
   // Only a program still using its files is worth keeping the window for;
@@ -467,6 +483,13 @@ bool TForm1::FormCloseQuery() {
                          QStringLiteral("強制終了した場合、解凍動作中のアプリケーションが正常に動作しなくなる可能性があります。");
     canClose = ui::MessageBox(this, text, QMessageBox::Critical, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
+    // The Windows programs of this session can be ended for real, and
+    // what they held then goes too.
+    if (canClose && platform::WineProcessesRunning(prefix, false)) {
+      platform::KillWineProcesses(prefix);
+      TDeleteReport again;
+      DeleteFolderTree(TempRoot, &again);
+    }
   }
   if (ViewerForm) {
     try {

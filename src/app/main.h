@@ -46,6 +46,7 @@ class TForm1 : public QMainWindow {
   // Menus.
   QMenu* File1;
   QAction* Options1;
+  QAction* Sandbox1;  // "サンドボックスで実行", checkable
   QAction* Refresh1;
   QAction* Extract1;
   QAction* Exit1;
@@ -113,6 +114,9 @@ class TForm1 : public QMainWindow {
   void FormShow();
   void FormResize();
   bool FormCloseQuery();  // true: the window may close
+  // Hands the temporary root, the session's wine prefix and the sandbox
+  // setting to the platform layer, which starts the programs.
+  void ApplyRunEnvironment();
   void BitBtn1Click();
   void ToolButton4Click();
   void Refresh1Click();

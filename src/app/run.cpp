@@ -1,6 +1,7 @@
 // Running members from the temporary folder, opening and viewing them.
 #include "app/main.h"
 
+#include "app/IniFile.h"
 #include "app/func.h"
 #include "app/memo.h"
 #include "app/password.h"
@@ -8,18 +9,83 @@
 #include "app/version.h"
 #include "Arcive/ArchiveFile.h"
 #include "platform/process.h"
+#include "platform/sandbox.h"
+#include "platform/wineprefix.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include <limits>
+
+namespace {
+
+// The session's wine prefix in the temporary root: a name with a dot, which
+// no run folder has.
+QString SessionWinePrefix() { return TempRoot.isEmpty() ? QString() : TempRoot + QStringLiteral("wine.prefix"); }
+
+// Makes the session's wine prefix from the user's template (made first when
+// there is none), under a progress dialog that can cancel it.
+bool PrepareWinePrefix(QWidget* parent) {
+  const QString prefix = SessionWinePrefix();
+  if (prefix.isEmpty()) return false;
+  if (QFileInfo::exists(prefix)) return true;
+  QProgressDialog progress(QStringLiteral("wine を準備しています…"), QStringLiteral("キャンセル"), 0, 0, parent);
+  progress.setWindowTitle(QString::fromUtf8(kAppTitle));
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.setMinimumDuration(300);
+  progress.setAutoClose(false);
+  progress.setAutoReset(false);
+  const platform::KeepWaiting wait = [&progress] {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return !progress.wasCanceled();
+  };
+  QString error;
+  bool ok = true;
+  if (!platform::WineTemplateReady()) {
+    progress.show();
+    ok = platform::MakeWineTemplate(wait, &error);
+  }
+  ok = ok && platform::CopyWineTemplate(prefix, wait, &error);
+  progress.close();
+  if (!ok && !error.isEmpty())
+    ui::MessageBox(parent, QStringLiteral("wine を準備できませんでした。\n\n") + error, QMessageBox::Warning);
+  return ok;
+}
+
+// A sandbox that cannot be had is said once a session.
+void TellAboutTheSandbox(QWidget* parent) {
+  static bool told = false;
+  if (told || !Settings.Sandbox) return;
+  const QString problem = platform::SandboxProblem();
+  if (problem.isEmpty()) return;
+  told = true;
+  ui::MessageBox(parent,
+                 QStringLiteral("サンドボックスを使えないため、プログラムはサンドボックスなしで起動します。\n\n") + problem,
+                 QMessageBox::Warning);
+}
+
+}  // namespace
+
+void TForm1::ApplyRunEnvironment() {
+  platform::RunEnvironment env;
+  env.tempRoot = TempRoot;
+  env.winePrefix = SessionWinePrefix();
+  env.sandbox = Settings.Sandbox;
+  platform::SetRunEnvironment(env);
+}
 
 bool StartProgramFile(QWidget* parent, const QString& path) {
   const QString folder = QFileInfo(path).absolutePath();
   QDir::setCurrent(folder);
+  if (platform::IsWindowsProgram(path) && !QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty() &&
+      !PrepareWinePrefix(parent))
+    return false;
+  TellAboutTheSandbox(parent);
   if (platform::StartProgram(path, folder)) return true;
   QString why;
   if (!QFileInfo(path).isFile())

@@ -1,5 +1,8 @@
 #include "platform/process.h"
 
+#include "platform/sandbox.h"
+
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -12,9 +15,28 @@ Launcher& CurrentLauncher() {
   return launcher;
 }
 
-bool Launch(const QString& program, const QStringList& args, const QString& workDir) {
+bool Launch(const QString& program, const QStringList& args, const QString& workDir,
+            const QProcessEnvironment& env = QProcessEnvironment()) {
   if (const Launcher& l = CurrentLauncher()) return l(program, args, workDir);
-  return QProcess::startDetached(program, args, workDir);
+  QProcess p;
+  p.setProgram(program);
+  p.setArguments(args);
+  p.setWorkingDirectory(workDir);
+  if (!env.isEmpty()) p.setProcessEnvironment(env);
+  return p.startDetached();
+}
+
+// The folder a program may write in: its run folder (the first folder below
+// the temporary root), or, for a program elsewhere, its working folder.
+QString WritableFolderOf(const QString& path, const QString& workDir, const QString& tempRoot) {
+  const QString root = QDir::cleanPath(tempRoot);
+  const QString clean = QDir::cleanPath(path);
+  if (!root.isEmpty() && clean.startsWith(root + QLatin1Char('/'))) {
+    const QString rest = clean.mid(root.size() + 1);
+    const qsizetype slash = rest.indexOf(QLatin1Char('/'));
+    return slash < 0 ? workDir : root + QLatin1Char('/') + rest.left(slash);
+  }
+  return workDir;
 }
 
 }  // namespace
@@ -29,12 +51,24 @@ bool IsWindowsProgram(const QString& path) {
 
 bool StartProgram(const QString& path, const QString& workDir) {
   if (!QFile::exists(path)) return false;
+  const RunEnvironment& run = CurrentRunEnvironment();
+  QStringList command{path};
+  QStringList writable{WritableFolderOf(path, workDir, run.tempRoot)};
+  QProcessEnvironment env;
   if (IsWindowsProgram(path)) {
     const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
     if (wine.isEmpty()) return false;
-    return Launch(wine, {path}, workDir);
+    command.prepend(wine);
+    env = QProcessEnvironment::systemEnvironment();
+    AddWineEnvironment(env, run.winePrefix);
+    writable << run.winePrefix;
   }
-  return Launch(path, {}, workDir);
+  if (run.sandbox && SandboxProblem().isEmpty()) {
+    if (env.isEmpty()) env = QProcessEnvironment::systemEnvironment();
+    command = SandboxCommand(command, workDir, writable);
+  }
+  const QString program = command.takeFirst();
+  return Launch(program, command, workDir, env);
 }
 
 bool OpenDocument(const QString& target) {
