@@ -11,10 +11,11 @@ zot=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/config/zot" "$work/pack"
-printf '#!/bin/sh\necho ran >> "$HOME/ran.txt"\n' > "$work/pack/setup.exe"
+printf '#!/bin/sh\necho ran >> "$(dirname "$0")/marker"\n' > "$work/pack/setup.exe"
 chmod +x "$work/pack/setup.exe"
 (cd "$work/pack" && zip -q -P "open sesame" "$work/home/locked.zip" setup.exe)
 printf '[Tree]\nFolder=%s/home/locked.zip\n[Option]\nErrorDialog=1\n' "$work" > "$work/config/zot/zot.ini"
+marker="$work/data/zot/locked/marker"
 common=$(cd "$(dirname "$0")" && pwd)/xvfb_common.sh
 cat > "$work/drive.sh" <<EOS
 . "$common"
@@ -31,20 +32,21 @@ answer wrong
 wait_window "^パスワードの入力\\\$"; sleep 0.3
 import -window root "$work/again.png" 2>/dev/null || true
 answer "open sesame"
-i=0; while [ \$i -lt 25 ] && [ ! -s "$work/home/ran.txt" ]; do sleep 0.2; i=\$((i + 1)); done
-cp "$work/home/ran.txt" "$work/first" 2>/dev/null || true
-rm -f "$work/home/ran.txt"
+i=0; while [ \$i -lt 25 ] && [ ! -s "$marker" ]; do sleep 0.2; i=\$((i + 1)); done
+cp "$marker" "$work/first" 2>/dev/null || true
+rm -f "$marker"
 xdotool mousemove 72 370 click 1
 answer one; answer two; answer three
 sleep 1
 import -window root "$work/refused.png" 2>/dev/null || true
 xdotool key Return; sleep 1
+cp "$marker" "$work/second" 2>/dev/null || true
 kill -TERM \$pid; wait \$pid
 EOS
 run_xvfb "$work" "$work/drive.sh" "$work/drive.log"
 [ -n "${ZOT_SCREENSHOT_DIR:-}" ] && cp "$work/again.png" "$ZOT_SCREENSHOT_DIR/password-again.png" 2>/dev/null &&
   cp "$work/refused.png" "$ZOT_SCREENSHOT_DIR/password-refused.png" 2>/dev/null || true
 grep -q ran "$work/first" 2>/dev/null || { echo "the right password did not run the program"; exit 1; }
-[ ! -e "$work/home/ran.txt" ] || { echo "three wrong passwords still ran the program"; exit 1; }
+[ ! -e "$work/second" ] || { echo "three wrong passwords still ran the program"; exit 1; }
 [ ! -e "$work/data/zot" ] || { echo "TempRoot left behind"; exit 1; }
 echo "asked, ran with the right password, refused three wrong ones"

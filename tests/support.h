@@ -66,7 +66,8 @@ class ZotTest : public ::testing::Test {
 // settings file and shows the window.
 class WindowTest : public ZotTest {
  protected:
-  void StartWindow(const QByteArray& settings = "[Option]\nErrorDialog=1\n");
+  // The sandbox is off unless a test asks for it: it wraps every start.
+  void StartWindow(const QByteArray& settings = "[Option]\nErrorDialog=1\nSandbox=0\n");
   void TearDown() override;
   std::unique_ptr<TForm1> form;
 };

@@ -246,7 +246,7 @@ TEST_F(MainWindowTest, SavedFileHoldsEveryKeyInOrder) {
       "[Window]\nLeft=%1\nTop=%2\nHeight=400\nWidth=640\nMemoHeight=400\nMemoWidth=400\nMemoLeft=0\n"
       "MemoTop=0\nMemoFlag=1\nDeveHeight=290\nDeveLeft=0\nDeveTop=0\n"
       "[Option]\nViewMode=4\nCopyDir=\nCopyProcess=0\nCopyMode=1\nCopyFlag=0\nErrorDialog=0\nSeparate=210\n"
-      "Ext2=\nExt3=.log\nExt4=\nDirectory0=\nDirectory1=\nDirectory2=\nDirectory3=\nDirectory4=\nDirectory5=\n"
+      "Ext2=\nExt3=.log\nExt4=\nDirectory0=\nDirectory1=\nDirectory2=\nDirectory3=\nDirectory4=\nDirectory5=\nSandbox=1\n"
       "[Header]\nCol[0]=150\nCol[1]=%4\nCol[2]=%5\n"
       "[Tree]\nFolder=%3\n")
                                .arg(form->pos().x())

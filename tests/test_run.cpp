@@ -20,6 +20,8 @@
 #include <QRadioButton>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -341,6 +343,77 @@ TEST_F(RunTest, AFailedMemberIsSaidAndNotShown) {
   EXPECT_TRUE(messages[0].text.contains(QStringLiteral("bad.txt: 展開できません。書庫が壊れています")));
   EXPECT_FALSE(Viewer() && Viewer()->isVisible());
   EXPECT_FALSE(QFileInfo::exists(TempRoot + QStringLiteral("bad.txt")));
+}
+
+// The sandbox as the window's user meets it: on by default, wrapping every
+// start in bwrap, and a check item in the ﾌｧｲﾙ menu that turns it off.
+class SandboxTest : public RunTest {
+ protected:
+  void SetUp() override {
+    ZotTest::SetUp();
+    folder = Home() + QStringLiteral("/files");
+    Write(QStringLiteral("files/tool.exe"), "#!/bin/sh\nexit 0\n#" + QByteArray(300, '-') + "\n");
+  }
+  void Start() {
+    StartWindow("[Option]\nErrorDialog=1\n");
+    ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder));
+  }
+  void RunTool() {
+    ASSERT_TRUE(ClickEntry(*form, QStringLiteral("tool.exe"), true));
+  }
+  void ClickMenuItem(QMenu* menu, QAction* item) {
+    QMenuBar* bar = form->menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    ASSERT_TRUE(WaitUntil([&] { return menu->isVisible(); }));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+  }
+};
+
+TEST_F(SandboxTest, OnByDefaultInsideBwrapAndTheMenuItemTurnsItOffForGood) {
+  FakeOnPath(QStringLiteral("bwrap"));
+  Start();
+  EXPECT_TRUE(form->Sandbox1->isChecked());
+  RunTool();
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].program, Home() + QStringLiteral("/bin/bwrap"));
+  const QStringList& a = starts[0].args;
+  // The home folder hidden and read-only, the program's folder writable,
+  // no network, the program last.
+  const qsizetype home = a.indexOf(QDir::homePath(), a.indexOf(QStringLiteral("--tmpfs")));
+  EXPECT_EQ(a.value(home - 1), QStringLiteral("--tmpfs"));
+  EXPECT_EQ(a.value(a.indexOf(QStringLiteral("--bind")) + 1), folder);
+  EXPECT_TRUE(a.contains(QStringLiteral("--remount-ro")));
+  EXPECT_TRUE(a.contains(QStringLiteral("--unshare-all")));
+  EXPECT_EQ(a.value(a.indexOf(QStringLiteral("--chdir")) + 1), folder);
+  EXPECT_EQ(a.mid(a.indexOf(QStringLiteral("--"))), (QStringList{QStringLiteral("--"), folder + QStringLiteral("/tool.exe")}));
+  EXPECT_TRUE(messages.empty());
+
+  ClickMenuItem(form->File1, form->Sandbox1);
+  EXPECT_FALSE(form->Sandbox1->isChecked());
+  RunTool();
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(starts[1].program, folder + QStringLiteral("/tool.exe"));
+  form->close();
+  // Written after every other [Option] key.
+  const QString ini = ReadAll(ConfigFile());
+  EXPECT_TRUE(ini.contains(QStringLiteral("Directory5=\nSandbox=0\n"))) << ini.toStdString();
+
+  // The next start keeps it off.
+  form.reset();
+  form = std::make_unique<TForm1>();
+  form->show();
+  EXPECT_FALSE(form->Sandbox1->isChecked());
+}
+
+TEST_F(SandboxTest, WithoutBubblewrapItSaysSoOnceAndRunsTheProgram) {
+  Start();
+  RunTool();
+  RunTool();
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_EQ(starts[0].program, folder + QStringLiteral("/tool.exe"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].text.contains(QStringLiteral("サンドボックスを使えないため")));
+  EXPECT_TRUE(messages[0].text.contains(QStringLiteral("bwrap")));
 }
 
 // An archive made with zip -P: every way of getting a member out asks for

@@ -57,13 +57,13 @@ bool PrepareWinePrefix(QWidget* parent) {
   return ok;
 }
 
-// A sandbox that cannot be had is said once a session.
+// A sandbox that cannot be had is said once a window.
 void TellAboutTheSandbox(QWidget* parent) {
-  static bool told = false;
-  if (told || !Settings.Sandbox) return;
+  QWidget* window = parent ? parent->window() : nullptr;
+  if (!Settings.Sandbox || (window && window->property("zotSandboxTold").toBool())) return;
   const QString problem = platform::SandboxProblem();
   if (problem.isEmpty()) return;
-  told = true;
+  if (window) window->setProperty("zotSandboxTold", true);
   ui::MessageBox(parent,
                  QStringLiteral("サンドボックスを使えないため、プログラムはサンドボックスなしで起動します。\n\n") + problem,
                  QMessageBox::Warning);

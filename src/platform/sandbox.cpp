@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -49,9 +50,12 @@ void SetRunEnvironment(const RunEnvironment& environment) { Current() = environm
 const RunEnvironment& CurrentRunEnvironment() { return Current(); }
 
 QString SandboxProblem() {
-  static const QString problem = [] {
-    const QString bwrap = Bwrap();
-    if (bwrap.isEmpty()) return QStringLiteral("bubblewrap (bwrap) が見つかりません。");
+  // Asked once for each bwrap found (the search path may change).
+  static QHash<QString, QString> known;
+  const QString bwrap = Bwrap();
+  if (bwrap.isEmpty()) return QStringLiteral("bubblewrap (bwrap) が見つかりません。");
+  if (const auto it = known.constFind(bwrap); it != known.constEnd()) return *it;
+  const QString problem = [&bwrap] {
     QProcess probe;
     probe.start(bwrap, {QStringLiteral("--ro-bind"), QStringLiteral("/"), QStringLiteral("/"), QStringLiteral("--dev"),
                         QStringLiteral("/dev"), QStringLiteral("--proc"), QStringLiteral("/proc"),
@@ -68,6 +72,7 @@ QString SandboxProblem() {
     }
     return QString();
   }();
+  known.insert(bwrap, problem);
   return problem;
 }
 
