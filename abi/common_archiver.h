@@ -61,6 +61,10 @@ typedef struct CaMemberInfo {
   uint8_t module_b[19];      /* 539: the module's own */
 } CaMemberInfo;
 
+/* Our modules' flags in module_b[0]: the member is encrypted (a password
+ * will be asked for when it is extracted). Other modules leave it zero. */
+#define CA_MEMBER_ENCRYPTED 0x01u
+
 /* The record as the program passes it: the library's 558 bytes and 40 of the program's. */
 typedef struct CaMemberInfoEx {
   CaMemberInfo info;         /*   0 */

@@ -484,6 +484,19 @@ TEST_F(PasswordRunTest, RunAsksTheUserAndStartsTheProgramWithTheRightPassword) {
   EXPECT_FALSE(ReadAll(ConfigFile()).contains(QStringLiteral("sesame")));
 }
 
+TEST_F(PasswordRunTest, EncryptedMembersAreListedWithALockAndSaySo) {
+  EXPECT_EQ(ListCaptions(*form), (QStringList{QStringLiteral("setup.exe"), QStringLiteral("readme.txt")}));
+  for (int row = 0; row < 2; ++row) {
+    QStandardItem* item = form->ListView1->Items()->item(row, 0);
+    EXPECT_EQ(item->data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("パスワードで保護されています"));
+    EXPECT_EQ(item->toolTip(), QStringLiteral("パスワードで保護されています"));
+  }
+  // A plain archive's members carry no such mark.
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/docs.zip")));
+  ASSERT_GT(form->ListView1->Items()->rowCount(), 0);
+  EXPECT_TRUE(form->ListView1->Items()->item(0, 0)->toolTip().isEmpty());
+}
+
 TEST_F(PasswordRunTest, ThreeWrongPasswordsSayItAndStartNothing) {
   ASSERT_TRUE(ClickEntry(*form, QStringLiteral("setup.exe")));
   Answer({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});

@@ -45,7 +45,7 @@ struct MemberRecord {
 };
 #pragma pack(pop)
 
-enum MemberFlag : uint32_t { kDirectory = 1, kSymlink = 2 };
+enum MemberFlag : uint32_t { kDirectory = 1, kSymlink = 2, kEncrypted = 4 };
 
 // Status numbers, as the modules return them.
 enum Status : uint32_t {

@@ -335,7 +335,8 @@ uint32_t List(const Job& job, Output& out) {
         m.ctime = archive_entry_birthtime_is_set(e) ? archive_entry_birthtime(e) : 0;
         m.mode = archive_entry_mode(e);
         const mode_t type = archive_entry_filetype(e);
-        m.flags = (type == AE_IFDIR ? uint32_t{kDirectory} : 0u) | (type == AE_IFLNK ? uint32_t{kSymlink} : 0u);
+        m.flags = (type == AE_IFDIR ? uint32_t{kDirectory} : 0u) | (type == AE_IFLNK ? uint32_t{kSymlink} : 0u) |
+                  (archive_entry_is_encrypted(e) ? uint32_t{kEncrypted} : 0u);
         out.Put(Rec::Member, std::string(reinterpret_cast<const char*>(&m), sizeof m) + path);
         any = true;
         return true;

@@ -199,7 +199,13 @@ bool TForm1::ListMembers(const QByteArray& mask) {
         const QString date = QString::asprintf("%4.4d/%2.2d/%2.2d", (d >> 9) + 1980, (d >> 5) & 15, d & 31) +
                              QStringLiteral("   ") +
                              QString::asprintf("%2.2d:%2.2d:%2.2d", t >> 11, (t >> 5) & 63, (t & 31) * 2);
-        AddEntry(name, icon, SizeText(rec.info.original_size), date);
+        const bool locked = rec.info.module_b[0] & CA_MEMBER_ENCRYPTED;
+        AddEntry(name, locked ? glyphs::Locked(icon) : icon, SizeText(rec.info.original_size), date);
+        if (locked) {
+          QStandardItem* item = ListView1->Items()->item(ListView1->Items()->rowCount() - 1, 0);
+          item->setToolTip(QStringLiteral("パスワードで保護されています"));
+          item->setData(QStringLiteral("パスワードで保護されています"), Qt::AccessibleDescriptionRole);
+        }
       }
       YieldEvery50(count);
     }

@@ -211,4 +211,28 @@ QPixmap SplashPicture(const QSize& size) {
   return pm;
 }
 
+QIcon Locked(const QIcon& icon) {
+  QIcon out;
+  for (int size : {16, 32}) {
+    QPixmap pm = icon.pixmap(size, size);
+    if (pm.isNull()) {
+      pm = QPixmap(size, size);
+      pm.fill(Qt::transparent);
+    }
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal u = size / 16.0;
+    // Shackle, then body, dark on a light edge so it reads on any icon.
+    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.2 * u));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(9.5 * u, 7.5 * u, 4.5 * u, 5 * u), 0, 180 * 16);
+    p.setPen(QPen(Qt::white, 0.8 * u));
+    p.setBrush(QColor(0xd4, 0xa0, 0x17));
+    p.drawRect(QRectF(8.5 * u, 10 * u, 6.5 * u, 5.5 * u));
+    p.end();
+    out.addPixmap(pm);
+  }
+  return out;
+}
+
 }  // namespace glyphs

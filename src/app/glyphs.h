@@ -27,4 +27,7 @@ QIcon MemberIcon(int index);
 // The splash window's background picture.
 QPixmap SplashPicture(const QSize& size);
 
+// icon with a small padlock in its lower right corner (an encrypted member).
+QIcon Locked(const QIcon& icon);
+
 }  // namespace glyphs
