@@ -468,7 +468,10 @@ bool TForm1::FormCloseQuery() {
   QDir::setCurrent(platform::ProgramFolder());
   // Wine's server stays a few seconds after its last program; it holds
   // nothing worth asking about.
-  const QString prefix = platform::CurrentRunEnvironment().winePrefix;
+  // (Only a session that ran a Windows program has a prefix to look at.)
+  const QString prefix = QFileInfo::exists(platform::CurrentRunEnvironment().winePrefix)
+                             ? platform::CurrentRunEnvironment().winePrefix
+                             : QString();
   if (!platform::WineProcessesRunning(prefix, true)) platform::KillWineProcesses(prefix);
   TDeleteReport report;
   DeleteFolderTree(TempRoot, &report);
