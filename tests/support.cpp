@@ -12,6 +12,7 @@
 #include "ui/prompt.h"
 #include "platform/folders.h"
 #include "platform/process.h"
+#include "shell/folderread.h"
 #include "shell/shellfolder.h"
 
 #include <QApplication>
@@ -46,6 +47,9 @@ void ZotTest::SetUp() {
   QDir().mkpath(home_.path() + QStringLiteral("/bin"));
   qputenv("PATH", home + "/bin");
   platform::SetLibraryFolders(home_.path() + QStringLiteral("/windows"), home_.path() + QStringLiteral("/system"));
+  // Folder reads come back at once, however busy the machine: the tests of
+  // slow folders set a budget of their own.
+  shell::SetSyncReadBudget(60000);
   Settings = TSettings();
   for (QString& slot : ExtensionTable) slot.clear();
   ui::SetMessageHook([this](const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons b) {
@@ -81,6 +85,7 @@ void ZotTest::TearDown() {
   ui::SetAskHook({});
   platform::SetLauncher({});
   platform::SetLibraryFolders(QString(), QString());
+  shell::SetFolderReadHook({});
 }
 
 void WindowTest::StartWindow(const QByteArray& settings) {

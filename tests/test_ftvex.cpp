@@ -1,8 +1,15 @@
 #include "components/FTVEX/FTVEX.h"
 #include "support.h"
 
+#include "shell/folderread.h"
+
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -178,6 +185,161 @@ TEST_F(TreeTest, DoubleClickRunsAFileWhenAsked) {
   tree->SetShellRun(false);
   QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, r.center());
   EXPECT_EQ(starts.size(), 1u);
+}
+
+TEST_F(TreeTest, ARefreshOverTwoThousandEntriesKeepsTheUsersPlaceAndMatchesTheDisk) {
+  const QString many = root + QStringLiteral("/many");
+  for (int i = 0; i < 1000; ++i) {
+    QDir().mkpath(many + QStringLiteral("/d%1").arg(i, 4, 10, QLatin1Char('0')));
+    Write(QStringLiteral("root/many/f%1.zip").arg(i, 4, 10, QLatin1Char('0')), "z");
+  }
+  Write(QStringLiteral("root/many/d0500/inner/x.zip"), "z");
+  auto tree = MainWindowTree();
+  tree->resize(300, 400);
+  tree->show();
+  ASSERT_TRUE(tree->SelectPath(many + QStringLiteral("/d0500/inner/x.zip")));
+  QTreeWidgetItem* selected = tree->currentItem();
+  tree->scrollToItem(selected, QAbstractItemView::PositionAtCenter);
+  QTreeWidgetItem* d0500 = selected->parent()->parent();
+  QTreeWidgetItem* manyNode = d0500->parent();
+  QTreeWidgetItem* top = tree->itemAt(0, 0);
+  const int scrolled = tree->verticalScrollBar()->value();
+
+  // Renamed, removed and added below the open folder, after the selection.
+  for (int i = 990; i < 1000; ++i) {
+    ASSERT_TRUE(QDir(many).rename(QStringLiteral("d0%1").arg(i), QStringLiteral("e0%1").arg(i)));
+    ASSERT_TRUE(QFile::remove(many + QStringLiteral("/f0%1.zip").arg(i - 300)));
+    QDir().mkpath(many + QStringLiteral("/h0%1").arg(i));
+    Write(QStringLiteral("root/many/g0%1.zip").arg(i), "z");
+  }
+  QSignalSpy changes(tree.get(), &TFolderTreeViewEx::OnChange);
+  tree->RefreshTree();
+
+  EXPECT_EQ(tree->currentItem(), selected);  // the same node, in the same branch
+  EXPECT_TRUE(changes.isEmpty());
+  EXPECT_TRUE(d0500->isExpanded() && selected->parent()->isExpanded() && manyNode->isExpanded());
+  EXPECT_EQ(tree->itemAt(0, 0), top);
+  EXPECT_EQ(tree->verticalScrollBar()->value(), scrolled);
+  // Every entry on the disk, once, in shell order: folders, then archives.
+  QStringList folders = QDir(many).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  QStringList files = QDir(many).entryList({QStringLiteral("*.zip")}, QDir::Files);
+  folders.sort();
+  files.sort();
+  EXPECT_EQ(Children(manyNode), folders + files);
+  EXPECT_EQ(manyNode->childCount(), 2010);
+}
+
+TEST_F(TreeTest, AFolderSelectedUnderTheFileSystemRootStaysThereAfterARefresh) {
+  // The home folder is both a computer folder of its own and below "/".
+  shell::SetComputerRoots({QStringLiteral("/"), Home()});
+  auto tree = MainWindowTree();
+  QTreeWidgetItem* computer = tree->topLevelItem(0);
+  QTreeWidgetItem* fileSystem = Child(computer, QStringLiteral("ファイルシステム (/)"));
+  ASSERT_TRUE(fileSystem);
+  QTreeWidgetItem* at = fileSystem;
+  for (const QString& part : (root + QStringLiteral("/a")).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    at->setExpanded(true);
+    at = Child(at, part);
+    ASSERT_TRUE(at) << part.toStdString();
+  }
+  tree->setCurrentItem(at);
+  tree->RefreshTree();
+  EXPECT_EQ(tree->currentItem(), at);
+  QTreeWidgetItem* branch = tree->currentItem();
+  while (branch->parent() != computer) branch = branch->parent();
+  EXPECT_EQ(branch, fileSystem);
+  EXPECT_EQ(tree->GetFolderName(), root + QStringLiteral("/a"));
+}
+
+// Slows down the read of one folder, as a hung network mount does.
+class SlowFolderTest : public TreeTest {
+ protected:
+  void SlowDown(const QString& folder, int ms) {
+    shell::SetSyncReadBudget(40);
+    shell::SetFolderReadHook([folder, ms](const QString& path) {
+      if (path == folder) QThread::msleep(static_cast<unsigned long>(ms));
+    });
+  }
+  // The longest the event loop went without turning, over ms.
+  static qint64 WorstGap(int ms, const std::function<void()>& meanwhile = {}) {
+    qint64 worst = 0;
+    QElapsedTimer gap;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, [&] { worst = std::max(worst, gap.restart()); });
+    gap.start();
+    tick.start();
+    if (meanwhile) meanwhile();
+    WaitUntil([] { return false; }, ms);
+    return std::max(worst, gap.elapsed());
+  }
+};
+
+TEST_F(SlowFolderTest, AFolderThatReadsSlowlyLeavesTheWindowAnsweringAndFillsLater) {
+  for (int i = 0; i < 30; ++i) Write(QStringLiteral("root/slow/s%1.zip").arg(i, 2, 10, QLatin1Char('0')), "z");
+  SlowDown(root + QStringLiteral("/slow"), 5000);
+  auto tree = MainWindowTree();
+  tree->show();
+  QTreeWidgetItem* rootNode = RootNode(*tree);
+  rootNode->setExpanded(true);
+  QTreeWidgetItem* slow = Child(rootNode, QStringLiteral("slow"));
+  ASSERT_TRUE(slow);
+  tree->setCurrentItem(slow);
+  tree->setFocus();
+
+  QElapsedTimer t;
+  t.start();
+  QTest::keyClick(tree.get(), Qt::Key_Right);  // opens the folder
+  EXPECT_LT(t.elapsed(), 100);
+  EXPECT_TRUE(slow->isExpanded());
+  EXPECT_EQ(Children(slow), QStringList{QStringLiteral("読み込み中…")});
+  EXPECT_TRUE(tree->IsLoading());
+
+  // Meanwhile the window answers: the event loop keeps turning, and a key
+  // pressed goes where it should at once.
+  QTreeWidgetItem* before = nullptr;
+  const qint64 worst = WorstGap(1000, [&] {
+    QCoreApplication::postEvent(tree.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier));
+    QCoreApplication::postEvent(tree.get(), new QKeyEvent(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier));
+  });
+  before = tree->currentItem();
+  EXPECT_LT(worst, 100);
+  EXPECT_NE(before, slow);
+  EXPECT_EQ(tree->viewport()->cursor().shape(), Qt::BusyCursor);  // work over 0.3 s shows
+
+  ASSERT_TRUE(WaitUntil([&] { return !tree->IsLoading(); }, 8000));
+  ASSERT_EQ(slow->childCount(), 30);
+  EXPECT_EQ(slow->child(0)->text(0), QStringLiteral("s00.zip"));
+  EXPECT_EQ(tree->viewport()->cursor().shape(), Qt::ArrowCursor);
+  EXPECT_EQ(tree->currentItem(), before);  // the fill leaves the user's place alone
+}
+
+TEST_F(SlowFolderTest, APathInsideASlowFolderIsSelectedWhenItsReadEnds) {
+  Write(QStringLiteral("root/slow/deep/tool.zip"), "z");
+  SlowDown(root + QStringLiteral("/slow"), 1000);
+  auto tree = MainWindowTree();
+  tree->show();
+  QSignalSpy changes(tree.get(), &TFolderTreeViewEx::OnChange);
+  QElapsedTimer t;
+  t.start();
+  EXPECT_TRUE(tree->SelectPath(root + QStringLiteral("/slow/deep/tool.zip")));
+  EXPECT_LT(t.elapsed(), 100);
+  ASSERT_TRUE(WaitUntil([&] { return tree->GetFolderName() == root + QStringLiteral("/slow/deep/tool.zip"); }, 5000));
+  EXPECT_EQ(changes.last()[0].toString(), root + QStringLiteral("/slow/deep/tool.zip"));
+
+  // A refresh waits for the read in the same way, and one asked for
+  // meanwhile is done once it ends.
+  SlowDown(root + QStringLiteral("/slow"), 1000);
+  Write(QStringLiteral("root/slow/new.zip"), "z");
+  const qint64 worst = WorstGap(300, [&] {
+    tree->RefreshTree();
+    tree->RefreshTree();
+  });
+  EXPECT_LT(worst, 100);
+  ASSERT_TRUE(WaitUntil([&] { return !tree->IsLoading(); }, 5000));
+  QTreeWidgetItem* slow = tree->currentItem()->parent()->parent();
+  EXPECT_EQ(Children(slow), (QStringList{QStringLiteral("deep"), QStringLiteral("new.zip")}));
+  EXPECT_EQ(tree->GetFolderName(), root + QStringLiteral("/slow/deep/tool.zip"));
 }
 
 }  // namespace

@@ -86,13 +86,15 @@ bool IsRemovable(const QString& mountPoint) {
 
 }  // namespace
 
+QCollator MakeNameCollator() {
+  QCollator col(QLocale(QLocale::Japanese, QLocale::Japan));
+  col.setNumericMode(true);
+  col.setCaseSensitivity(Qt::CaseInsensitive);
+  return col;
+}
+
 const QCollator& NameCollator() {
-  static const QCollator c = [] {
-    QCollator col(QLocale(QLocale::Japanese, QLocale::Japan));
-    col.setNumericMode(true);
-    col.setCaseSensitivity(Qt::CaseInsensitive);
-    return col;
-  }();
+  static const QCollator c = MakeNameCollator();
   return c;
 }
 
@@ -144,6 +146,13 @@ std::shared_ptr<ShellFolder> ShellFolder::BindToObject(const IdList& relative) c
     rest = rest.mid(item.size() - 2);
   }
   return folder;
+}
+
+std::shared_ptr<ShellFolder> ShellFolder::BindToKnownFolder(const IdList& item) const {
+  if (ItemCount(item) != 1) return BindToObject(item);
+  const ItemKind kind = KindOf(item);
+  if (kind == kFile && path_.isEmpty()) return nullptr;
+  return std::shared_ptr<ShellFolder>(new ShellFolder(Concat(abs_, item), ItemPath(item), kind));
 }
 
 std::vector<IdList> ShellFolder::EnumObjects(uint32_t flags, bool* ok) const {
@@ -251,17 +260,26 @@ IdList ShellFolder::ParseDisplayName(const QString& name) const {
   if (!QDir::isAbsolutePath(name)) return IdList();
   const QString path = QDir::cleanPath(name);
   if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) return IdList();
+  return ParsePathWith(path, ComputerRoots());
+}
+
+IdList ParsePathWith(const QString& path, const std::vector<QString>& roots) {
   // The deepest computer folder that holds the path.
   QString best;
-  for (const QString& root : ComputerRoots()) {
+  for (const QString& root : roots) {
     const bool holds = path == root || root == QLatin1String("/") || path.startsWith(root + QLatin1Char('/'));
     if (holds && root.size() > best.size()) best = root;
   }
   if (best.isEmpty()) return IdList();
-  IdList list = Concat(MakeItem(kComputer, QByteArray()), MakeItem(kRoot, best.toUtf8()));
+  QByteArray list = Concat(MakeItem(kComputer, QByteArray()), MakeItem(kRoot, best.toUtf8()));
+  list.chop(2);  // the terminator, put back at the end
   const QString rest = path.mid(best.size());
-  for (const QString& part : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts))
-    list = Concat(list, MakeItem(kFile, QFile::encodeName(part)));
+  for (const QString& part : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    QByteArray item = MakeItem(kFile, QFile::encodeName(part));
+    item.chop(2);
+    list += item;
+  }
+  list.append(2, '\0');
   return list;
 }
 
@@ -289,14 +307,6 @@ IdList ShellFolder::SetNameOf(const IdList& item, const QString& name, QString* 
 std::shared_ptr<ShellFolder> FolderHolding(const IdList& abs) {
   auto desktop = ShellFolder::Desktop();
   return ItemCount(abs) <= 1 ? desktop : desktop->BindToObject(WithoutLast(abs));
-}
-
-QIcon TreeIcon(const IdList& abs, bool openWhenSelected) {
-  QIcon icon = ItemIcon(abs, false);
-  if (openWhenSelected)
-    for (const QSize& s : {QSize(16, 16), QSize(32, 32)})
-      icon.addPixmap(ItemIcon(abs, true).pixmap(s), QIcon::Selected);
-  return icon;
 }
 
 QString SendToFolder() {
@@ -391,15 +401,62 @@ QIcon ItemIcon(const IdList& abs, bool open) {
 
 QIcon PathIcon(const QString& path, bool open) {
   static QFileIconProvider provider;
+  // Icons come once per kind: a theme lookup renders pixmaps, and doing it
+  // per entry is what makes big folders slow.
   static QHash<QString, QIcon> byType;
   const QFileInfo info(path);
-  if (info.isDir()) {
-    return open ? QIcon::fromTheme(QStringLiteral("folder-open"), provider.icon(info)) : provider.icon(info);
-  }
-  // Looking the type up for every file is what makes big folders slow.
-  const QString key = info.isExecutable() ? QStringLiteral("*x") : info.suffix().toLower();
+  QString key;
+  if (info.isDir()) key = QLatin1String(info.isRoot() ? "/root" : info.isSymLink() ? "/link" : "/") + QLatin1String(open ? "+" : "");
+  else key = info.isExecutable() ? QStringLiteral("*x") : info.suffix().toLower();
   auto it = byType.find(key);
-  if (it == byType.end()) it = byType.insert(key, provider.icon(info));
+  if (it == byType.end()) {
+    QIcon icon = provider.icon(info);
+    if (info.isDir() && open) icon = QIcon::fromTheme(QStringLiteral("folder-open"), icon);
+    it = byType.insert(key, icon);
+  }
+  return *it;
+}
+
+QIcon EntryTreeIcon(const QString& path, uint32_t attributes, unsigned mode, bool openWhenSelected) {
+  static QHash<QString, QIcon> byKind;
+  const bool folder = (attributes & kFolderAttr) || S_ISDIR(mode);
+  QString key = folder ? QString::fromLatin1((attributes & kLink) ? "/link" : "/")
+                       : (S_ISREG(mode) && (mode & 0111)) ? QStringLiteral("*x")
+                                                          : QFileInfo(path).suffix().toLower();
+  key += QLatin1Char(openWhenSelected ? '+' : '-');
+  auto it = byKind.find(key);
+  if (it == byKind.end()) {
+    QIcon icon = PathIcon(path, false);
+    if (openWhenSelected)
+      for (const QSize& s : {QSize(16, 16), QSize(32, 32)}) icon.addPixmap(PathIcon(path, true).pixmap(s), QIcon::Selected);
+    it = byKind.insert(key, icon);
+  }
+  return *it;
+}
+
+QIcon TreeIcon(const IdList& abs, bool openWhenSelected) {
+  // The few fixed items (computer, roots, virtual folders) and anything
+  // else once per kind.
+  static QHash<QByteArray, QIcon> fixed;
+  const IdList last = LastItem(abs);
+  if (KindOf(last) == kFile) {
+    const QString path = PathFromIdList(abs);
+    struct stat lst {}, st {};
+    const QByteArray native = QFile::encodeName(path);
+    if (::lstat(native.constData(), &lst) != 0) return ItemIcon(abs, false);
+    const bool resolves = ::stat(native.constData(), &st) == 0;
+    return EntryTreeIcon(path, S_ISLNK(lst.st_mode) ? uint32_t{kLink} : 0u, resolves ? st.st_mode : lst.st_mode,
+                         openWhenSelected);
+  }
+  const QByteArray key = last + (openWhenSelected ? "+" : "-");
+  auto it = fixed.find(key);
+  if (it == fixed.end()) {
+    QIcon icon = ItemIcon(abs, false);
+    if (openWhenSelected)
+      for (const QSize& s : {QSize(16, 16), QSize(32, 32)})
+        icon.addPixmap(ItemIcon(abs, true).pixmap(s), QIcon::Selected);
+    it = fixed.insert(key, icon);
+  }
   return *it;
 }
 

@@ -62,6 +62,9 @@ class ShellFolder {
 
   // The folder at a list relative to this one; null when it is no folder.
   std::shared_ptr<ShellFolder> BindToObject(const IdList& relative) const;
+  // The same for one entry a folder read has already found to be a folder,
+  // without asking the disk again.
+  std::shared_ptr<ShellFolder> BindToKnownFolder(const IdList& item) const;
   // One-entry lists of the entries, in no particular order.
   // ok (when given) says whether the folder could be read at all.
   std::vector<IdList> EnumObjects(uint32_t flags, bool* ok = nullptr) const;
@@ -91,6 +94,8 @@ class ShellFolder {
 
 // How names sort: Japanese, numbers by value, without regard to case.
 const QCollator& NameCollator();
+// A collator of its own with those rules (one per thread).
+QCollator MakeNameCollator();
 
 // The Send To folder ($XDG_CONFIG_HOME/zot/SendTo), made when missing.
 QString SendToFolder();
@@ -112,6 +117,12 @@ IdList SpecialFolderLocation(int csidl);
 QIcon ItemIcon(const IdList& abs, bool open);
 // A tree node's icon: the item's, opened while the node is selected when asked.
 QIcon TreeIcon(const IdList& abs, bool openWhenSelected);
+// A tree node's icon from what a folder read already knows, without
+// touching the disk: one icon per kind (folder, linked folder, file type).
+QIcon EntryTreeIcon(const QString& path, uint32_t attributes, unsigned mode, bool openWhenSelected);
+// A path as an absolute list through the deepest of the given computer
+// folders, without asking the disk whether it exists; none outside them.
+IdList ParsePathWith(const QString& cleanAbsolutePath, const std::vector<QString>& roots);
 // The folder that holds the last entry of an absolute list (the desktop for one entry).
 std::shared_ptr<ShellFolder> FolderHolding(const IdList& abs);
 // The icon of a file-system path; files share one icon per file type.

@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <optional>
 #include <functional>
 
 using namespace shell;
@@ -25,19 +26,8 @@ class TFolderTreeViewEx::Node : public QTreeWidgetItem {
   Node() { setFlags(flags() | Qt::ItemIsEditable); }  // only the rename command edits
   TTVITEMDATA data;
   bool filled = false;
+  bool loading = false;  // its folder is being read; a placeholder stands for its entries
 };
-
-namespace {
-
-// The shell order of a folder's entries, worked out once per entry: sorting
-// asks for it some n log n times.
-struct SortKey {
-  bool folder;
-  QCollatorSortKey name;
-  QByteArray raw;
-};
-
-}  // namespace
 
 namespace {
 
@@ -78,6 +68,10 @@ TFolderTreeViewEx::TFolderTreeViewEx(QWidget* parent) : QTreeWidget(parent) {
   setAutoScroll(false);
   dropTarget_ = new TDropTargetObject(this);
   connect(this, &QTreeWidget::itemExpanded, this, &TFolderTreeViewEx::Expand);
+  busyCursorTimer_.setSingleShot(true);
+  connect(&busyCursorTimer_, &QTimer::timeout, this, [this] {
+    if (IsLoading()) viewport()->setCursor(Qt::BusyCursor);
+  });
   connect(this, &QTreeWidget::currentItemChanged, this, [this] { emit OnChange(GetFolderName()); });
   connect(this, &QTreeWidget::itemClicked, this, [this] { emit OnClick(GetFolderName()); });
   ReloadTree();
@@ -157,6 +151,11 @@ void TFolderTreeViewEx::EndBusy() {
 
 void TFolderTreeViewEx::ReloadTree() {
   SetDropTargetNode(nullptr);
+  // Reads still under way belong to the old nodes.
+  loads_.clear();
+  refresh_.reset();
+  pendingLocate_.reset();
+  UpdateBusyCursor();
   const bool outer = !busy_;
   if (outer) BeginBusy();
   if (specialRoot_) FillSpecialRoot();
@@ -196,7 +195,7 @@ void TFolderTreeViewEx::FillRoot() {
     rootNode->setIcon(0, TreeIcon(root, true));
     addTopLevelItem(rootNode);
   }
-  AddChildItems(*holder, relative, rootNode);
+  if (auto sub = holder->BindToObject(relative)) FillNode(rootNode, sub, ReadNow(*sub));
   collapseAll();
   if (rootNode) rootNode->setExpanded(true);
   if (rootFolder_ == rfDrives && selectedDir_ != sdNone && SelectPath(QStringLiteral("/")))
@@ -214,7 +213,7 @@ void TFolderTreeViewEx::FillSpecialRoot() {
   node->setText(0, DisplayName(root));
   node->setIcon(0, TreeIcon(root, true));
   addTopLevelItem(node);
-  AddChildItems(*desktop, root, node);
+  if (auto sub = desktop->BindToObject(root)) FillNode(node, sub, ReadNow(*sub));
   collapseAll();
   node->setExpanded(true);
 }
@@ -241,88 +240,185 @@ bool TFolderTreeViewEx::HasShownFiles(const ShellFolder& folder, const IdList& e
   return false;
 }
 
-int TFolderTreeViewEx::CompareNodes(const Node* a, const Node* b) const {
-  if (infoViewSort_ && showFile_) {
-    const bool fa = a->data.Attributes & kFolderAttr, fb = b->data.Attributes & kFolderAttr;
-    if (fa && !fb) return 1;
-    if (fb && !fa) return -1;
-  }
-  return a->data.ParentFolder->CompareIDs(a->data.RelativeID, b->data.RelativeID);
+FolderReadOptions TFolderTreeViewEx::ReadOptions() const {
+  FolderReadOptions o;
+  o.folders = true;
+  o.files = showFile_;
+  o.hidden = specialRoot_ || showIncludeHidden_;
+  o.hiddenFilesInProbe = showIncludeHidden_;
+  if (!specialRoot_)
+    for (const QString& m : fileMask_) o.fileMask << m.toUpper();
+  o.filesFirst = infoViewSort_ && showFile_;
+  o.probe = true;
+  o.attributeMask = kQueryMask;
+  return o;
 }
 
-void TFolderTreeViewEx::SortNodes(std::vector<Node*>& nodes) const {
-  // The computer's folders keep the shell's own order; files and folders are
-  // sorted by keys equal to the shell order, made once.
-  if (nodes.empty() || KindOf(nodes.front()->data.RelativeID) != kFile) {
-    std::stable_sort(nodes.begin(), nodes.end(), [this](const Node* a, const Node* b) { return CompareNodes(a, b) < 0; });
-    return;
+FolderListing TFolderTreeViewEx::ReadNow(const ShellFolder& folder) const {
+  if (!folder.Path().isEmpty()) return ReadFolder(folder.Path(), ReadOptions());
+  // The desktop and the computer: a handful of entries, nothing to wait for.
+  FolderListing out;
+  out.ok = true;
+  uint32_t flags = kFolders;
+  if (specialRoot_ || showIncludeHidden_) flags |= kIncludeHidden;
+  if (showFile_) flags |= kNonFolders;
+  std::vector<IdList> entries = folder.EnumObjects(flags);
+  std::stable_sort(entries.begin(), entries.end(),
+                   [&folder](const IdList& a, const IdList& b) { return folder.CompareIDs(a, b) < 0; });
+  for (const IdList& entry : entries) {
+    FolderEntry e;
+    e.item = entry;
+    e.caption = folder.GetDisplayNameOf(entry, kInFolder);
+    e.attributes = folder.GetAttributesOf(entry, kQueryMask);
+    const bool folderItem = e.attributes & kFolderAttr;
+    if (!specialRoot_ && !(e.attributes & kFolderLike) && !(showFile_ && (e.attributes & kFileSystem))) continue;
+    e.expandable = (e.attributes & kHasSubfolder) || (showFile_ && folderItem && HasShownFiles(folder, entry));
+    out.entries.push_back(std::move(e));
   }
-  const QCollator& collator = NameCollator();
-  const bool filesFirst = infoViewSort_ && showFile_;
-  std::vector<std::pair<SortKey, Node*>> keyed;
-  keyed.reserve(nodes.size());
-  for (Node* n : nodes)
-    keyed.push_back({{(n->data.Attributes & kFolderAttr) != 0, collator.sortKey(n->text(0)), NameOf(n->data.RelativeID)}, n});
-  std::sort(keyed.begin(), keyed.end(), [filesFirst](const auto& x, const auto& y) {
-    if (x.first.folder != y.first.folder) return filesFirst ? !x.first.folder : x.first.folder;
-    const int c = x.first.name.compare(y.first.name);
-    return c != 0 ? c < 0 : x.first.raw < y.first.raw;
-  });
-  for (size_t i = 0; i < nodes.size(); ++i) nodes[i] = keyed[i].second;
+  return out;
 }
 
-void TFolderTreeViewEx::AddChildItems(const ShellFolder& folder, const IdList& list, QTreeWidgetItem* parent) {
+TFolderTreeViewEx::Node* TFolderTreeViewEx::MakeNode(const std::shared_ptr<ShellFolder>& folder, const FolderEntry& entry,
+                                                     const std::vector<QString>& roots) const {
+  if (entry.caption.isEmpty() || entry.caption == QLatin1String("System Volume Information")) return nullptr;
+  QString path;
+  IdList parsed;
+  if (KindOf(entry.item) == kFile && !folder->Path().isEmpty()) {
+    path = folder->Path() == QLatin1String("/") ? QLatin1Char('/') + entry.caption
+                                                : folder->Path() + QLatin1Char('/') + entry.caption;
+    parsed = ParsePathWith(path, roots);
+  } else {
+    parsed = ShellFolder::Desktop()->ParseDisplayName(folder->GetDisplayNameOf(entry.item, kForParsing));
+  }
+  if (parsed.isNull() && !specialRoot_) return nullptr;  // only addressable entries
+  auto* node = new Node;
+  node->data = {folder, entry.item, parsed.isNull() ? Concat(folder->AbsoluteId(), entry.item) : parsed, entry.attributes};
+  node->setText(0, entry.caption);
+  ShowEntry(node, entry, path);
+  return node;
+}
+
+void TFolderTreeViewEx::ShowEntry(Node* node, const FolderEntry& entry, const QString& path) const {
+  const bool folderItem = entry.attributes & kFolderAttr;
+  node->setIcon(0, path.isEmpty() ? TreeIcon(node->data.AbsoluteIDList, folderItem || !showFile_)
+                                  : EntryTreeIcon(path, entry.attributes, entry.mode, folderItem || !showFile_));
+  if (!node->filled)
+    node->setChildIndicatorPolicy(entry.expandable ? QTreeWidgetItem::ShowIndicator
+                                                   : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+QList<QTreeWidgetItem*> TFolderTreeViewEx::MakeNodes(const std::shared_ptr<ShellFolder>& folder,
+                                                     const FolderListing& listing, size_t from, size_t to) const {
+  const std::vector<QString> roots = ComputerRoots();
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(to - from));
+  for (size_t i = from; i < to; ++i)
+    if (Node* n = MakeNode(folder, listing.entries[i], roots)) items.append(n);
+  return items;
+}
+
+void TFolderTreeViewEx::FillNode(QTreeWidgetItem* parent, const std::shared_ptr<ShellFolder>& folder,
+                                 const FolderListing& listing) {
   const bool outer = !busy_;
   if (outer) BeginBusy();
-  std::shared_ptr<ShellFolder> sub = folder.BindToObject(list);
-  std::vector<Node*> added;
-  if (sub) {
-    uint32_t flags = kFolders;
-    if (specialRoot_ || showIncludeHidden_) flags |= kIncludeHidden;
-    if (showFile_) flags |= kNonFolders;
-    for (const IdList& entry : sub->EnumObjects(flags)) {
-      if (sub->GetDisplayNameOf(entry, kInFolder) == QLatin1String("System Volume Information")) continue;
-      const uint32_t a = sub->GetAttributesOf(entry, kQueryMask);
-      bool add = specialRoot_;
-      const IdList parsed = ShellFolder::Desktop()->ParseDisplayName(sub->GetDisplayNameOf(entry, kForParsing));
-      if (!add && !parsed.isNull()) {  // only addressable entries
-        if (a & kFolderLike) add = true;
-        else if (showFile_ && (a & kFileSystem)) add = fileMask_.isEmpty() || MatchFileMask(*sub, entry);
-      }
-      if (add)
-        if (Node* n = AddItemNode(sub, entry, a, parsed)) added.push_back(n);
-    }
-  }
-  SortNodes(added);
-  QList<QTreeWidgetItem*> items(added.begin(), added.end());
+  const QList<QTreeWidgetItem*> items = MakeNodes(folder, listing, 0, listing.entries.size());
   if (parent) parent->addChildren(items);
   else addTopLevelItems(items);
+  if (parent && items.isEmpty()) parent->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
   if (outer) EndBusy();
 }
 
-TFolderTreeViewEx::Node* TFolderTreeViewEx::AddItemNode(const std::shared_ptr<ShellFolder>& folder,
-                                                        const IdList& entry, uint32_t attributes,
-                                                        const IdList& parsed) {
-  const QString caption = folder->GetDisplayNameOf(entry, kInFolder);
-  if (caption.isEmpty()) return nullptr;
-  auto* node = new Node;
-  node->data = {folder, entry, parsed.isNull() ? Concat(folder->AbsoluteId(), entry) : parsed, attributes};
-  node->setText(0, caption);
-  const bool folderItem = attributes & kFolderAttr;
-  node->setIcon(0, TreeIcon(node->data.AbsoluteIDList, folderItem || !showFile_));
-  bool children = attributes & kHasSubfolder;
-  if (showFile_ && !children && folderItem) children = HasShownFiles(*folder, entry);
-  node->setChildIndicatorPolicy(children ? QTreeWidgetItem::ShowIndicator
-                                         : QTreeWidgetItem::DontShowIndicatorWhenChildless);
-  return node;
+std::shared_ptr<ShellFolder> TFolderTreeViewEx::FolderOf(const Node* node) const {
+  // Known to be a folder from its read: no need to ask the disk (which may hang).
+  return node->data.ParentFolder->BindToKnownFolder(node->data.RelativeID);
 }
 
 void TFolderTreeViewEx::Expand(QTreeWidgetItem* item) {
   auto* node = dynamic_cast<Node*>(item);
   if (!node || node->filled) return;
   node->filled = true;
-  AddChildItems(*node->data.ParentFolder, node->data.RelativeID, node);
+  const auto folder = FolderOf(node);
+  if (!folder) {
+    node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    return;
+  }
+  if (folder->Path().isEmpty()) {
+    FillNode(node, folder, ReadNow(*folder));
+    return;
+  }
+  const int ticket = ++lastTicket_;
+  const QString path = folder->Path();
+  const FolderReadOptions options = ReadOptions();
+  std::optional<FolderListing> now = RunWithinBudget<FolderListing>(
+      this, [path, options] { return ReadFolder(path, options); },
+      [this, ticket](FolderListing listing) { LoadEnded(ticket, std::move(listing)); });
+  if (now) {
+    FillNode(node, folder, *now);
+    return;
+  }
+  // A slow folder (a big one, a hung mount): the window goes on, the node
+  // says it is being read and fills when the read ends.
+  node->loading = true;
+  auto* placeholder = new QTreeWidgetItem({QStringLiteral("読み込み中…")});
+  placeholder->setFlags(Qt::NoItemFlags);
+  node->addChild(placeholder);
+  loads_[ticket] = {QPersistentModelIndex(indexFromItem(node)), folder};
+  UpdateBusyCursor();
+}
+
+void TFolderTreeViewEx::LoadEnded(int ticket, FolderListing listing) {
+  FillSlice(ticket, std::make_shared<const FolderListing>(std::move(listing)), 0);
+}
+
+void TFolderTreeViewEx::FillSlice(int ticket, std::shared_ptr<const FolderListing> listing, size_t from) {
+  // Nodes go in a few thousand at a time, so that input is still handled
+  // between them on a folder of fifty thousand entries.
+  constexpr size_t kSlice = 4000;
+  const auto it = loads_.find(ticket);
+  if (it == loads_.end()) return;  // the tree was built again meanwhile
+  auto* node = dynamic_cast<Node*>(itemFromIndex(it->second.index));
+  if (!node || !node->loading) {
+    loads_.erase(it);
+    UpdateBusyCursor();
+    return;
+  }
+  const size_t to = std::min(listing->entries.size(), from + kSlice);
+  const QList<QTreeWidgetItem*> items = MakeNodes(it->second.folder, *listing, from, to);
+  {
+    const bool outer = !busy_;
+    if (outer) BeginBusy();
+    node->insertChildren(node->childCount() - 1, items);  // before the placeholder
+    if (outer) EndBusy();
+  }
+  if (to < listing->entries.size()) {
+    QTimer::singleShot(0, this, [this, ticket, listing, to] { FillSlice(ticket, listing, to); });
+    return;
+  }
+  loads_.erase(it);
+  UpdateBusyCursor();
+  node->loading = false;
+  {
+    QSignalBlocker quiet(this);  // the placeholder is no selection of the user's
+    delete node->takeChild(node->childCount() - 1);
+  }
   if (node->childCount() == 0) node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+  if (pendingLocate_) {
+    const PendingLocate p = *pendingLocate_;
+    pendingLocate_.reset();
+    LocatePath(p.path, p.makeTop, p.select);
+  }
+}
+
+bool TFolderTreeViewEx::IsLoading() const { return !loads_.empty() || refresh_.has_value(); }
+
+void TFolderTreeViewEx::UpdateBusyCursor() {
+  // Work in the background shows after 0.3 s, and the window stays usable.
+  if (!IsLoading()) {
+    busyCursorTimer_.stop();
+    viewport()->unsetCursor();
+  } else if (!busyCursorTimer_.isActive() && viewport()->cursor().shape() != Qt::BusyCursor) {
+    busyCursorTimer_.start(300);
+  }
 }
 
 bool TFolderTreeViewEx::SelectPath(const QString& path) {
@@ -333,11 +429,21 @@ bool TFolderTreeViewEx::SelectPath(const QString& path) {
   return found;
 }
 
+TFolderTreeViewEx::Node* TFolderTreeViewEx::ChildByItem(QTreeWidgetItem* parent, const IdList& entry) const {
+  const int count = parent ? parent->childCount() : topLevelItemCount();
+  for (int i = 0; i < count; ++i)
+    if (auto* n = dynamic_cast<Node*>(parent ? parent->child(i) : topLevelItem(i)); n && n->data.RelativeID == entry)
+      return n;
+  return nullptr;
+}
+
 bool TFolderTreeViewEx::LocatePath(const QString& path, bool makeTop, bool select) {
+  pendingLocate_.reset();
   if (specialRoot_ || topLevelItemCount() == 0) return false;
   const IdList target = ShellFolder::Desktop()->ParseDisplayName(path);
   if (target.isNull()) return false;
-  auto* first = static_cast<Node*>(topLevelItem(0));
+  auto* first = dynamic_cast<Node*>(topLevelItem(0));
+  if (!first) return false;
   const IdList root = showRootFolder_ ? first->data.AbsoluteIDList : GetRootIDList();
   const int rootCount = ItemCount(root), targetCount = ItemCount(target);
   if (rootCount > targetCount) return false;
@@ -345,38 +451,41 @@ bool TFolderTreeViewEx::LocatePath(const QString& path, bool makeTop, bool selec
   IdList rest = target;
   for (int i = 0; i < rootCount; ++i) rest = rest.mid(ItemSize(FirstItem(rest)) - 2);
   if (Concat(root, rest) != target) return false;
+  // Waits for a folder still being read, then goes on from there.
+  auto wait = [&] {
+    pendingLocate_ = PendingLocate{path, makeTop, select};
+    return true;
+  };
   QTreeWidgetItem* node = first;
   if (ItemCount(rest) == 0) {
     if (!showRootFolder_) return false;
   } else {
+    QTreeWidgetItem* container = nullptr;
     if (showRootFolder_) {
       Expand(first);
-      node = first->childCount() ? first->child(0) : nullptr;
-      if (!node) return false;
+      if (first->loading) return wait();
+      container = first;
     }
     while (ItemCount(rest) > 0) {
       const IdList entry = FirstItem(rest);
       rest = rest.mid(ItemSize(entry) - 2);
-      QTreeWidgetItem* parent = node->parent();
-      const int start = parent ? parent->indexOfChild(node) : indexOfTopLevelItem(node);
-      const int count = parent ? parent->childCount() : topLevelItemCount();
-      QTreeWidgetItem* match = nullptr;
-      for (int i = start; i < count && !match; ++i) {
-        auto* n = static_cast<Node*>(parent ? parent->child(i) : topLevelItem(i));
-        if (n->data.ParentFolder->CompareIDs(n->data.RelativeID, entry) == 0) match = n;
-      }
+      Node* match = ChildByItem(container, entry);
       if (!match) return false;
       node = match;
       if (ItemCount(rest) > 0) {
-        Expand(node);
-        node->setExpanded(true);
-        if (node->childCount() == 0) return false;
-        node = node->child(0);
+        Expand(match);
+        match->setExpanded(true);
+        if (match->loading) return wait();
+        if (match->childCount() == 0) return false;
+        container = match;
       }
     }
   }
   if (makeTop) scrollToItem(node, QAbstractItemView::PositionAtTop);
-  if (select) setCurrentItem(node);
+  if (select) {
+    setCurrentItem(node);
+    if (isVisible()) scrollToItem(node);
+  }
   return true;
 }
 
@@ -392,51 +501,153 @@ QString TFolderTreeViewEx::GetFolderName() {
 void TFolderTreeViewEx::RefreshTree() {
   SetDropTargetNode(nullptr);
   if (topLevelItemCount() == 0) return;
-  BeginBusy();
   if (specialRoot_) {
+    BeginBusy();
     FillSpecialRoot();
     EndBusy();
     return;
   }
-  // Every node in tree order; index 0 is the first node.
-  std::vector<QTreeWidgetItem*> nodes;
-  std::function<void(QTreeWidgetItem*)> walk = [&](QTreeWidgetItem* n) {
-    nodes.push_back(n);
-    for (int i = 0; i < n->childCount(); ++i) walk(n->child(i));
-  };
-  for (int i = 0; i < topLevelItemCount(); ++i) walk(topLevelItem(i));
-  constexpr size_t kMaxNodes = 10240;
-  if (nodes.size() > kMaxNodes) {
-    EndBusy();
+  if (refresh_) {  // one is under way: look once more when it ends
+    refreshAgain_ = true;
     return;
   }
-  auto pathOf = [this](QTreeWidgetItem* n) {
-    const TTVITEMDATA* d = NodeData(n);
-    return d ? PathFromIdList(d->AbsoluteIDList) : QString();
-  };
-  auto visible = [](QTreeWidgetItem* n) {
-    for (QTreeWidgetItem* p = n->parent(); p; p = p->parent())
-      if (!p->isExpanded()) return false;
-    return true;
-  };
-  const QString topPath = itemAt(0, 0) ? pathOf(itemAt(0, 0)) : QString();
-  const QString selectedPath = currentItem() ? pathOf(currentItem()) : QString();
-  QStringList shown;
-  for (size_t i = 1; i < nodes.size(); ++i)
-    if (visible(nodes[i])) shown << pathOf(nodes[i]);
-  // Linux file operations are done when they return: nothing to wait for.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // Every folder whose entries show, parents before children; each is read
+  // once, and its nodes are matched by name, so what was expanded, selected
+  // and on top stays where it was.
+  Refresh job;
+  QStringList paths;
+  if (!showRootFolder_) {
+    const IdList root = GetRootIDList();
+    auto holder = FolderHolding(root);
+    auto folder = holder ? holder->BindToObject(LastItem(root)) : nullptr;
+    if (!folder) return;
+    job.folders.push_back({QPersistentModelIndex(), folder, true});
+    paths << folder->Path();
+  }
+  for (QTreeWidgetItemIterator it(this); *it; ++it) {
+    auto* n = dynamic_cast<Node*>(*it);
+    if (!n || !n->filled || n->loading) continue;
+    auto folder = FolderOf(n);
+    if (!folder) continue;
+    job.folders.push_back({QPersistentModelIndex(indexFromItem(n)), folder, false});
+    paths << folder->Path();
+  }
+  const int ticket = ++lastTicket_;
+  job.ticket = ticket;
+  refresh_ = std::move(job);
+  const FolderReadOptions options = ReadOptions();
+  using Listings = std::vector<FolderListing>;
+  std::optional<Listings> now = RunWithinBudget<Listings>(
+      this,
+      [paths, options] {
+        Listings out;
+        out.reserve(static_cast<size_t>(paths.size()));
+        for (const QString& p : paths) out.push_back(p.isEmpty() ? FolderListing{} : ReadFolder(p, options));
+        return out;
+      },
+      [this, ticket](Listings listings) { RefreshEnded(ticket, std::move(listings)); });
+  if (now) RefreshEnded(ticket, std::move(*now));
+  else UpdateBusyCursor();
+}
 
-  auto* first = static_cast<Node*>(topLevelItem(0));
-  qDeleteAll(first->takeChildren());
-  AddChildItems(*first->data.ParentFolder, first->data.RelativeID, first);
-  first->filled = true;
-  first->setExpanded(true);
-  for (const QString& p : shown)
-    if (!p.isEmpty()) LocatePath(p, false, false);
-  if (!selectedPath.isEmpty()) LocatePath(selectedPath, false, true);
-  if (!topPath.isEmpty()) LocatePath(topPath, true, false);
+void TFolderTreeViewEx::RefreshEnded(int ticket, std::vector<FolderListing> listings) {
+  if (!refresh_ || refresh_->ticket != ticket) return;
+  const Refresh job = std::move(*refresh_);
+  refresh_.reset();
+  UpdateBusyCursor();
+  BeginBusy();
+  QTreeWidgetItem* top = itemAt(0, 0);
+  const QPersistentModelIndex topIndex = top ? QPersistentModelIndex(indexFromItem(top)) : QPersistentModelIndex();
+  const std::vector<QString> roots = ComputerRoots();
+  for (size_t i = 0; i < job.folders.size() && i < listings.size(); ++i) {
+    const auto& [index, folder, topLevel] = job.folders[i];
+    QTreeWidgetItem* parent = nullptr;
+    if (!topLevel) {
+      auto* n = dynamic_cast<Node*>(itemFromIndex(index));
+      if (!n || !n->filled || n->loading) continue;  // gone with its parent, or being read
+      parent = n;
+    }
+    const FolderListing listing = folder->Path().isEmpty() ? ReadNow(*folder) : std::move(listings[i]);
+    if (listing.ok) Reconcile(parent, folder, listing, roots);
+  }
+  if (QTreeWidgetItem* t = itemFromIndex(topIndex)) scrollToItem(t, QAbstractItemView::PositionAtTop);
   EndBusy();
+  if (refreshAgain_) {
+    refreshAgain_ = false;
+    RefreshTree();
+  }
+}
+
+void TFolderTreeViewEx::Reconcile(QTreeWidgetItem* parent, const std::shared_ptr<ShellFolder>& folder,
+                                  const FolderListing& listing, const std::vector<QString>& roots) {
+  auto count = [&] { return parent ? parent->childCount() : topLevelItemCount(); };
+  auto childAt = [&](int i) { return parent ? parent->child(i) : topLevelItem(i); };
+  auto take = [&](int i) { return parent ? parent->takeChild(i) : takeTopLevelItem(i); };
+  auto insert = [&](int i, const QList<QTreeWidgetItem*>& items) {
+    if (parent) parent->insertChildren(i, items);
+    else insertTopLevelItems(i, items);
+  };
+  QHash<QByteArray, const FolderEntry*> wanted;
+  wanted.reserve(static_cast<qsizetype>(listing.entries.size()));
+  for (const FolderEntry& e : listing.entries) wanted.insert(e.item, &e);
+  // What went away goes first (from the end, so the indexes hold).
+  QHash<QByteArray, Node*> kept;
+  for (int i = count() - 1; i >= 0; --i) {
+    auto* n = dynamic_cast<Node*>(childAt(i));
+    if (n && wanted.contains(n->data.RelativeID)) kept.insert(n->data.RelativeID, n);
+    else delete take(i);
+  }
+  // Then the listing's order, new entries inserted in runs.
+  int pos = 0;
+  QList<QTreeWidgetItem*> run;
+  auto flush = [&] {
+    if (run.isEmpty()) return;
+    insert(pos, run);
+    pos += static_cast<int>(run.size());
+    run.clear();
+  };
+  for (const FolderEntry& e : listing.entries) {
+    Node* n = kept.value(e.item);
+    if (!n) {
+      if (Node* made = MakeNode(folder, e, roots)) run.append(made);
+      continue;
+    }
+    flush();
+    if (childAt(pos) != n) MoveNode(parent, n, pos);
+    n->data.ParentFolder = folder;
+    if (n->data.Attributes != e.attributes) {
+      const bool wasFolder = n->data.Attributes & kFolderAttr;
+      n->data.Attributes = e.attributes;
+      if (wasFolder && !(e.attributes & kFolderAttr)) {  // a file took the folder's name
+        qDeleteAll(n->takeChildren());
+        n->filled = false;
+      }
+      ShowEntry(n, e, PathFromIdList(n->data.AbsoluteIDList));
+    } else if (!n->filled) {
+      n->setChildIndicatorPolicy(e.expandable ? QTreeWidgetItem::ShowIndicator
+                                              : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    }
+    ++pos;
+  }
+  flush();
+}
+
+void TFolderTreeViewEx::MoveNode(QTreeWidgetItem* parent, Node* node, int to) {
+  // Taking a node out forgets what was expanded below it: put that back.
+  std::vector<QTreeWidgetItem*> expanded;
+  std::function<void(QTreeWidgetItem*)> note = [&](QTreeWidgetItem* n) {
+    if (n->isExpanded()) expanded.push_back(n);
+    for (int i = 0; i < n->childCount(); ++i) note(n->child(i));
+  };
+  note(node);
+  const bool wasCurrent = currentItem() == node;
+  const int from = parent ? parent->indexOfChild(node) : indexOfTopLevelItem(node);
+  QSignalBlocker quiet(this);
+  QTreeWidgetItem* taken = parent ? parent->takeChild(from) : takeTopLevelItem(from);
+  if (parent) parent->insertChild(to, taken);
+  else insertTopLevelItem(to, taken);
+  for (QTreeWidgetItem* n : expanded) n->setExpanded(true);
+  if (wasCurrent) setCurrentItem(node);
 }
 
 namespace {
@@ -743,7 +954,13 @@ void TFolderTreeViewEx::contextMenuEvent(QContextMenuEvent* event) {
   }
 }
 
+void TFolderTreeViewEx::mousePressEvent(QMouseEvent* event) {
+  pendingLocate_.reset();  // the user goes elsewhere: a path still being opened is not wanted
+  QTreeWidget::mousePressEvent(event);
+}
+
 void TFolderTreeViewEx::keyPressEvent(QKeyEvent* event) {
+  pendingLocate_.reset();
   if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier && autoUpdate_) {
     if (const TTVITEMDATA* d = NodeData(currentItem());
         d && (d->ParentFolder->GetAttributesOf(d->RelativeID, kCanRename) & kCanRename)) {

@@ -3,6 +3,7 @@
 // folder's files as leaves when asked, filled on demand, reporting the
 // selected item's path.
 #include "shell/contextmenu.h"
+#include "shell/folderread.h"
 #include "shell/shellfolder.h"
 
 #include <QElapsedTimer>
@@ -10,7 +11,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <map>
 #include <memory>
+#include <optional>
 
 class QMimeData;
 class TFolderTreeViewEx;
@@ -142,8 +145,11 @@ class TFolderTreeViewEx : public QTreeWidget {
   // The selected item's path (its caption when it has none); with nothing
   // selected, the previous answer.
   virtual QString GetFolderName();
-  // Rebuilds below the first node, keeping what was expanded, selected and on top.
+  // Reads every folder that shows again and brings its nodes up to date,
+  // keeping what was expanded, selected and on top.
   void RefreshTree();
+  // Whether a folder read or a refresh is still under way in the background.
+  bool IsLoading() const;
 
   // Whether an entry's extension is one of FileMask (".lzh" matches ARC.LZH).
   bool MatchFileMask(const shell::ShellFolder& folder, const shell::IdList& entry) const;
@@ -180,6 +186,7 @@ class TFolderTreeViewEx : public QTreeWidget {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void commitData(QWidget* editor) override;
@@ -200,14 +207,51 @@ class TFolderTreeViewEx : public QTreeWidget {
   bool IsUsableRoot(const shell::IdList& list) const;
   void FillRoot();
   void FillSpecialRoot();
-  void AddChildItems(const shell::ShellFolder& folder, const shell::IdList& list, QTreeWidgetItem* parent);
-  // parsed: the entry's absolute list from its parsing name (none when it
-  // is not addressable).
-  Node* AddItemNode(const std::shared_ptr<shell::ShellFolder>& folder, const shell::IdList& entry,
-                    uint32_t attributes, const shell::IdList& parsed);
+  shell::FolderReadOptions ReadOptions() const;
+  // A folder's listing read here and now (the desktop and the computer always).
+  shell::FolderListing ReadNow(const shell::ShellFolder& folder) const;
+  Node* MakeNode(const std::shared_ptr<shell::ShellFolder>& folder, const shell::FolderEntry& entry,
+                 const std::vector<QString>& roots) const;
+  void ShowEntry(Node* node, const shell::FolderEntry& entry, const QString& path) const;
+  // parent null: the top level.
+  void FillNode(QTreeWidgetItem* parent, const std::shared_ptr<shell::ShellFolder>& folder,
+                const shell::FolderListing& listing);
+  std::shared_ptr<shell::ShellFolder> FolderOf(const Node* node) const;
   void Expand(QTreeWidgetItem* item);
-  int CompareNodes(const Node* a, const Node* b) const;
-  void SortNodes(std::vector<Node*>& nodes) const;
+  QList<QTreeWidgetItem*> MakeNodes(const std::shared_ptr<shell::ShellFolder>& folder,
+                                    const shell::FolderListing& listing, size_t from, size_t to) const;
+  void LoadEnded(int ticket, shell::FolderListing listing);
+  void FillSlice(int ticket, std::shared_ptr<const shell::FolderListing> listing, size_t from);
+  void RefreshEnded(int ticket, std::vector<shell::FolderListing> listings);
+  void Reconcile(QTreeWidgetItem* parent, const std::shared_ptr<shell::ShellFolder>& folder,
+                 const shell::FolderListing& listing, const std::vector<QString>& roots);
+  void MoveNode(QTreeWidgetItem* parent, Node* node, int to);
+  Node* ChildByItem(QTreeWidgetItem* parent, const shell::IdList& entry) const;
+  void UpdateBusyCursor();
+
+  struct Load {
+    QPersistentModelIndex index;
+    std::shared_ptr<shell::ShellFolder> folder;
+  };
+  struct RefreshFolder {
+    QPersistentModelIndex index;
+    std::shared_ptr<shell::ShellFolder> folder;
+    bool topLevel;
+  };
+  struct Refresh {
+    int ticket = 0;
+    std::vector<RefreshFolder> folders;
+  };
+  struct PendingLocate {
+    QString path;
+    bool makeTop, select;
+  };
+  int lastTicket_ = 0;
+  std::map<int, Load> loads_;  // folders being read, by ticket
+  std::optional<Refresh> refresh_;
+  bool refreshAgain_ = false;
+  std::optional<PendingLocate> pendingLocate_;
+  QTimer busyCursorTimer_;
 
   bool autoUpdate_ = true, contextMenu_ = true, dragAndDrop_ = true;
   QStringList fileMask_;
