@@ -2,8 +2,9 @@
 # The folder tree on big folders, under Xvfb with a window manager and the
 # desktop icon theme: opening a folder of 1,000 folders, of 10,000 and of
 # 50,000 files, a refresh (F5) with it open, and a start that selects an
-# entry inside it; `ls -f` is the floor, Qt's asynchronous QFileSystemModel
-# the peer. Medians of five runs in milliseconds (BENCH_PASSES), each figure
+# entry inside it; the same folder in the folder view (the extract dialog's)
+# and in the file view; `ls -f` is the floor, Qt's asynchronous
+# QFileSystemModel the peer. Medians of five runs in milliseconds (BENCH_PASSES), each figure
 # given up after ZOT_BENCH_LIMIT seconds (60).
 # Usage: bench/tree.sh [build]
 set -eu
@@ -47,14 +48,16 @@ fig() {
     echo ">${ZOT_BENCH_LIMIT:-60}000"
   fi
 }
-printf '%-12s %8s %9s %8s %7s %8s %10s\n' folder "ls -f" expand peer ratio F5 start
+printf '%-12s %8s %9s %8s %7s %8s %10s %11s %9s\n' folder "ls -f" expand peer ratio F5 start folderview fileview
 for d in folders1000 files10000 files50000; do
   floor=$(ms ls -f "$work/big/$d")
   expand=$(fig expand "$work/big/$d")
   peer=$(fig peer "$work/big/$d")
   refresh=$(fig refresh "$work/big/$d")
   start=$(fig start "$work/big/$d")
-  printf '%-12s %8s %9s %8s %7s %8s %10s\n' "$d" "$floor" "$expand" "$peer" "$(ratio "$expand" "$peer")" "$refresh" "$start"
+  folderview=$(fig folderview "$work/big/$d")
+  fileview=$(timeout "${ZOT_BENCH_LIMIT:-60}" "$build/bin/bench_fileview" "$work/big/$d" 2>/dev/null | sed -n 's/.*median \([0-9]*\) ms.*/\1/p')
+  printf '%-12s %8s %9s %8s %7s %8s %10s %11s %9s\n' "$d" "$floor" "$expand" "$peer" "$(ratio "$expand" "$peer")" "$refresh" "$start" "$folderview" "${fileview:->60000}"
 done
 # The program itself, its remembered folder inside the 1,000 folders.
 printf '[Option]\nErrorDialog=1\n[Tree]\nFolder=%s\n' "$work/big/folders1000/pkg-0500" > "$XDG_CONFIG_HOME/zot/zot.ini"

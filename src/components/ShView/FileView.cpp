@@ -5,10 +5,12 @@
 #include "components/ShView/links.h"
 
 #include "platform/process.h"
+#include "shell/folderread.h"
 #include "ui/prompt.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QHeaderView>
@@ -120,49 +122,96 @@ void TFileView::ShowFolder(const IdList& abs) {
 
 void TFileView::Fill() {
   if (!folder_) return;
-  bool ok = true;
-  const std::vector<IdList> entries = folder_->EnumObjects(kFolders | kNonFolders | kIncludeHidden, &ok);
-  if (!ok) {
+  std::fill(std::begin(g_sortDirections), std::end(g_sortDirections), 1);
+  if (folder_->Path().isEmpty()) {
+    Populate(ReadVirtual(*folder_), false);
+    return;
+  }
+  // A big folder or a hung mount is read in the background: the list says
+  // so, and the window goes on.
+  const int ticket = ++fillTicket_;
+  const QString path = folder_->Path();
+  FolderReadOptions options;
+  options.files = true;
+  options.probe = false;
+  options.attributeMask = kFolderAttr | kLink;
+  std::optional<FolderListing> now = RunWithinBudget<FolderListing>(
+      this, [path, options] { return ReadFolder(path, options); },
+      [this, ticket](FolderListing listing) {
+        if (ticket == fillTicket_) Populate(listing, true);
+      });
+  if (now) {
+    Populate(*now, true);
+    return;
+  }
+  clear();
+  auto* placeholder = new QTreeWidgetItem({QStringLiteral("読み込み中…")});
+  placeholder->setFlags(Qt::NoItemFlags);
+  addTopLevelItem(placeholder);
+}
+
+FolderListing TFileView::ReadVirtual(const ShellFolder& folder) {
+  FolderListing out;
+  for (const IdList& entry : folder.EnumObjects(kFolders | kNonFolders | kIncludeHidden, &out.ok)) {
+    FolderEntry e;
+    e.item = entry;
+    e.caption = folder.GetDisplayNameOf(entry, kInFolder);
+    e.attributes = folder.GetAttributesOf(entry, kFolderAttr | kLink);
+    const QString path = folder.GetDisplayNameOf(entry, kForParsing);
+    struct stat st {};
+    if (path.startsWith(QLatin1Char('/')) && ::stat(QFile::encodeName(path).constData(), &st) == 0) {
+      e.mode = st.st_mode;
+      e.size = st.st_size;
+      e.mtime = st.st_mtim.tv_sec;
+    }
+    out.entries.push_back(std::move(e));
+  }
+  return out;
+}
+
+void TFileView::Populate(const FolderListing& listing, bool sorted) {
+  if (!listing.ok) {
     // An unreadable folder: the tree goes back to where it was, the list stays.
+    if (topLevelItemCount() == 1 && !(topLevelItem(0)->flags() & Qt::ItemIsEnabled)) clear();  // the placeholder
     if (folderView_ && folderView_->PreviousNode()) folderView_->setCurrentItem(folderView_->PreviousNode());
     return;
   }
-  std::fill(std::begin(g_sortDirections), std::end(g_sortDirections), 1);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   setUpdatesEnabled(false);
   clear();
   QStringList upperMask;
   for (const QString& m : mask_) upperMask << AsciiUpper(m);
   QList<QTreeWidgetItem*> items;
-  items.reserve(static_cast<qsizetype>(entries.size()));
-  for (const IdList& entry : entries) {
-    const QString path = folder_->GetDisplayNameOf(entry, kForParsing);
-    const uint32_t a = folder_->GetAttributesOf(entry, kFolderAttr | kLink);
-    const bool folder = a & kFolderAttr;
+  items.reserve(static_cast<qsizetype>(listing.entries.size()));
+  const QString base = folder_->Path() == QLatin1String("/") ? QString() : folder_->Path();
+  for (const FolderEntry& entry : listing.entries) {
+    const bool onDisk = KindOf(entry.item) == kFile && !folder_->Path().isEmpty();
+    const QString path = onDisk ? base + QLatin1Char('/') + entry.caption : folder_->GetDisplayNameOf(entry.item, kForParsing);
+    const bool folder = entry.attributes & kFolderAttr;
     if (!upperMask.isEmpty() && !folder) {
-      const QString name = path.section(QLatin1Char('/'), -1);
-      const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-      if (dot < 0 || !upperMask.contains(AsciiUpper(name.mid(dot)))) continue;
+      const qsizetype dot = entry.caption.lastIndexOf(QLatin1Char('.'));
+      if (dot < 0 || !upperMask.contains(AsciiUpper(entry.caption.mid(dot)))) continue;
     }
     auto* item = new QTreeWidgetItem;
-    item->setText(0, folder_->GetDisplayNameOf(entry, kInFolder));
-    item->setData(0, kEntryRole, entry);
+    item->setText(0, entry.caption);
+    item->setData(0, kEntryRole, entry.item);
     item->setData(0, kFolderRole, folder);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
-    item->setIcon(0, path.startsWith(QLatin1Char('/')) ? PathIcon(path) : ItemIcon(Concat(list_, entry), false));
+    const bool real = path.startsWith(QLatin1Char('/'));
+    item->setIcon(0, onDisk ? EntryTreeIcon(path, entry.attributes, entry.mode, false)
+                            : real ? PathIcon(path) : ItemIcon(Concat(list_, entry.item), false));
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    struct stat st {};
-    if (path.startsWith(QLatin1Char('/')) && ::stat(QFile::encodeName(path).constData(), &st) == 0) {
-      // A folder has no size to show.
-      if (!folder) item->setText(1, SizeText(st.st_size));
-      item->setText(3, QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec).toString(QStringLiteral("yy/MM/dd hh:mm")));
+    // What a dangling link points at has no size or time.
+    if (real && entry.mode != 0 && !S_ISLNK(entry.mode)) {
+      if (!folder) item->setText(1, SizeText(entry.size));  // a folder has no size to show
+      item->setText(3, QDateTime::fromSecsSinceEpoch(entry.mtime).toString(QStringLiteral("yy/MM/dd hh:mm")));
     }
-    item->setText(2, path.startsWith(QLatin1Char('/')) ? TypeName(path, folder) : QStringLiteral("システム フォルダ"));
-    if (a & kLink) item->setToolTip(0, QStringLiteral("ショートカット: %1").arg(QFileInfo(path).symLinkTarget()));
+    item->setText(2, real ? TypeName(path, folder) : QStringLiteral("システム フォルダ"));
+    if (entry.attributes & kLink) item->setToolTip(0, QStringLiteral("ショートカット: %1").arg(QFileInfo(path).symLinkTarget()));
     items << item;
   }
   addTopLevelItems(items);
-  SortBy(0);
+  if (!sorted) SortBy(0);  // a folder read comes in the shell's order already
   setUpdatesEnabled(true);
   QApplication::restoreOverrideCursor();
 }

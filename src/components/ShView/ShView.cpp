@@ -3,6 +3,7 @@
 #include "components/ShView/links.h"
 
 #include "ui/prompt.h"
+#include "shell/folderread.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -20,6 +21,7 @@ class TFolderView::Node : public QTreeWidgetItem {
  public:
   IdList id;
   bool filled = false;
+  bool loading = false;  // being read; a placeholder stands for its folders
 };
 
 namespace {
@@ -141,27 +143,82 @@ void TFolderView::AddChildren(Node* node) {
     if (currentNode_ && currentNode_ != currentItem()) setCurrentItem(currentNode_);
     return;
   }
-  Busy busy(this, filling_);
-  std::vector<IdList> entries = folder->EnumObjects(kFolders | kIncludeHidden);
-  std::sort(entries.begin(), entries.end(),
-            [&folder](const IdList& a, const IdList& b) { return static_cast<int16_t>(folder->CompareIDs(a, b)) < 0; });
-  const IdList base = GetNodeIDList(node);
-  for (const IdList& entry : entries) {
-    auto* child = new Node;
-    child->id = entry;
-    child->setText(0, folder->GetDisplayNameOf(entry, kInFolder));
-    child->setIcon(0, TreeIcon(Concat(base, entry), true));
-    child->setFlags(child->flags() | Qt::ItemIsEditable);
-    child->setChildIndicatorPolicy(folder->GetAttributesOf(entry, kHasSubfolder) ? QTreeWidgetItem::ShowIndicator
-                                                                                  : QTreeWidgetItem::DontShowIndicator);
-    node->addChild(child);
+  if (folder->Path().isEmpty()) {  // the desktop and the computer: a handful of entries
+    std::vector<IdList> entries = folder->EnumObjects(kFolders | kIncludeHidden);
+    std::sort(entries.begin(), entries.end(),
+              [&folder](const IdList& a, const IdList& b) { return static_cast<int16_t>(folder->CompareIDs(a, b)) < 0; });
+    FolderListing listing;
+    listing.ok = true;
+    for (const IdList& entry : entries)
+      listing.entries.push_back({entry, folder->GetDisplayNameOf(entry, kInFolder), folder->GetAttributesOf(entry, kHasSubfolder)});
+    Populate(node, folder, listing);
+    return;
   }
-  if (entries.empty()) node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
+  const int ticket = ++lastTicket_;
+  const QString path = folder->Path();
+  FolderReadOptions options;
+  options.attributeMask = kHasSubfolder | kFolderAttr | kLink;
+  std::optional<FolderListing> now = RunWithinBudget<FolderListing>(
+      this, [path, options] { return ReadFolder(path, options); },
+      [this, ticket](FolderListing listing) { LoadEnded(ticket, listing); });
+  if (now) {
+    Populate(node, folder, *now);
+    return;
+  }
+  // A slow folder (a big one, a hung mount): the window goes on.
+  node->loading = true;
+  loads_[ticket] = QPersistentModelIndex(indexFromItem(node));
+  Busy busy(this, filling_);
+  auto* placeholder = new QTreeWidgetItem({QStringLiteral("読み込み中…")});
+  placeholder->setFlags(Qt::NoItemFlags);
+  node->addChild(placeholder);
+}
+
+void TFolderView::LoadEnded(int ticket, const FolderListing& listing) {
+  const auto it = loads_.find(ticket);
+  if (it == loads_.end()) return;
+  auto* node = dynamic_cast<Node*>(itemFromIndex(it->second));
+  loads_.erase(it);
+  if (!node || !node->loading) return;
+  node->loading = false;
+  {
+    Busy busy(this, filling_);
+    qDeleteAll(node->takeChildren());
+  }
+  Populate(node, FolderOf(node), listing);
+  if (pendingSelect_) {
+    const IdList abs = *pendingSelect_;
+    pendingSelect_.reset();
+    SelectIDList(abs);
+  }
+}
+
+void TFolderView::Populate(Node* node, const std::shared_ptr<ShellFolder>& folder, const FolderListing& listing) {
+  if (!folder) return;
+  Busy busy(this, filling_);
+  const IdList base = GetNodeIDList(node);
+  const QString prefix = folder->Path() == QLatin1String("/") ? QString() : folder->Path();
+  QList<QTreeWidgetItem*> children;
+  children.reserve(static_cast<qsizetype>(listing.entries.size()));
+  for (const FolderEntry& entry : listing.entries) {
+    auto* child = new Node;
+    child->id = entry.item;
+    child->setText(0, entry.caption);
+    const bool onDisk = KindOf(entry.item) == kFile && !folder->Path().isEmpty();
+    child->setIcon(0, onDisk ? EntryTreeIcon(prefix + QLatin1Char('/') + entry.caption, entry.attributes | kFolderAttr, entry.mode, true)
+                             : TreeIcon(Concat(base, entry.item), true));
+    child->setFlags(child->flags() | Qt::ItemIsEditable);
+    child->setChildIndicatorPolicy((entry.attributes & kHasSubfolder) ? QTreeWidgetItem::ShowIndicator
+                                                                      : QTreeWidgetItem::DontShowIndicator);
+    children.append(child);
+  }
+  node->addChildren(children);
+  if (children.isEmpty()) node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicator);
 }
 
 void TFolderView::Expanding(QTreeWidgetItem* item) {
-  auto* node = static_cast<Node*>(item);
-  if (!node->filled && node->childCount() == 0) AddChildren(node);
+  auto* node = dynamic_cast<Node*>(item);
+  if (node && !node->filled && node->childCount() == 0) AddChildren(node);
 }
 
 void TFolderView::SelectionChanged(QTreeWidgetItem* current) {
@@ -186,13 +243,16 @@ TFolderView::Node* TFolderView::FindChild(Node* node, const IdList& id) {
   if (!node->filled) AddChildren(node);
   node->setExpanded(true);
   auto find = [&]() -> Node* {
-    for (int i = 0; i < node->childCount(); ++i) {
-      auto* child = static_cast<Node*>(node->child(i));
-      if (folder->CompareIDs(child->id, id) == 0) return child;
+    if (node->loading) {
+      waiting_ = true;
+      return nullptr;
     }
+    for (int i = 0; i < node->childCount(); ++i)
+      if (auto* child = dynamic_cast<Node*>(node->child(i)); child && child->id == id) return child;
     return nullptr;
   };
   if (Node* child = find()) return child;
+  if (waiting_) return nullptr;
   // Made since the node was filled (a typed folder the dialog created): read it again.
   if (folder->GetAttributesOf(id, kFolderAttr) == 0) return nullptr;
   {
@@ -223,7 +283,14 @@ void TFolderView::SelectPath(const QString& path) {
 }
 
 void TFolderView::SelectIDList(const IdList& abs) {
-  if (Node* node = FindNode(abs)) {
+  pendingSelect_.reset();
+  waiting_ = false;
+  Node* node = FindNode(abs);
+  if (!node && waiting_) {  // a folder on the way is still being read
+    pendingSelect_ = abs;
+    return;
+  }
+  if (node) {
     setCurrentItem(node);
     scrollToItem(node);
   } else {
@@ -257,7 +324,8 @@ void TFolderView::ShowName(Node* node, const QString& caption) {
 
 void TFolderView::Renamed(QTreeWidgetItem* item) {
   if (filling_ || !item->parent()) return;
-  auto* node = static_cast<Node*>(item);
+  auto* node = dynamic_cast<Node*>(item);
+  if (!node) return;
   const auto holder = FolderHolding(GetNodeIDList(node));
   if (!holder) return;
   const QString typed = node->text(0);

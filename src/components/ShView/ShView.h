@@ -3,6 +3,7 @@
 // filled when first opened, renamed in place. The extract dialog's folder
 // picker. A file list, an address box, a context menu and a drag source can
 // be linked to it through the small interfaces below.
+#include "shell/folderread.h"
 #include "shell/shellfolder.h"
 
 #include <QComboBox>
@@ -10,7 +11,9 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TFolderView;
@@ -80,6 +83,8 @@ class TFolderView : public QTreeWidget {
   shell::IdList GetNodeIDList(const QTreeWidgetItem* node) const;
 
   bool Filling() const { return filling_; }
+  // Whether a folder is still being read in the background.
+  bool IsLoading() const { return !loads_.empty(); }
   QTreeWidgetItem* CurrentNode() const { return currentNode_; }
   QTreeWidgetItem* PreviousNode() const { return previousNode_; }
 
@@ -98,6 +103,8 @@ class TFolderView : public QTreeWidget {
   void Unlink(QObject* gone);
   void Fill();
   void AddChildren(Node* node);
+  void LoadEnded(int ticket, const shell::FolderListing& listing);
+  void Populate(Node* node, const std::shared_ptr<shell::ShellFolder>& folder, const shell::FolderListing& listing);
   void Expanding(QTreeWidgetItem* item);
   void SelectionChanged(QTreeWidgetItem* current);
   void NotifyLinks(QTreeWidgetItem* node);
@@ -115,6 +122,10 @@ class TFolderView : public QTreeWidget {
   bool filling_ = false;
   QTreeWidgetItem* currentNode_ = nullptr;
   QTreeWidgetItem* previousNode_ = nullptr;
+  int lastTicket_ = 0;
+  std::map<int, QPersistentModelIndex> loads_;  // folders being read, by ticket
+  std::optional<shell::IdList> pendingSelect_;  // selected once the read on its way ends
+  bool waiting_ = false;
 };
 
 #include "ui/viewstyle.h"
@@ -160,6 +171,9 @@ class TFileView : public QTreeWidget, public IShellFileView {
 
  private:
   void Fill();
+  static shell::FolderListing ReadVirtual(const shell::ShellFolder& folder);
+  // sorted: the listing is in the shell's order already.
+  void Populate(const shell::FolderListing& listing, bool sorted);
   void SortBy(int column);
   std::vector<shell::IdList> SelectedEntries() const;
   void Rename(QTreeWidgetItem* item, const QString& old);
@@ -173,6 +187,7 @@ class TFileView : public QTreeWidget, public IShellFileView {
   std::shared_ptr<shell::ShellFolder> folder_;
   TViewStyle viewStyle_ = vsReport;
   QPoint pressedAt_{-1, -1};
+  int fillTicket_ = 0;  // the newest fill; a slower one that ends later is dropped
 };
 
 // What one line of the folder combo stands for.
