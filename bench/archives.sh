@@ -7,8 +7,11 @@
 #      and the -lh4- sample of tests/data/lzh);
 #  (d) the same through the extract dialog's code path (listing, the check
 #      for files it would replace, the extraction with its progress dialog);
-# for ZIP, LZH and TAR. Prints seconds and ratios (best of 3 runs each).
-# Needs: jlha-utils, zip, libarchive-tools, lhasa. Usage: bench/archives.sh [build]
+#  (e) a ZIP archive of 100,000 members listed in the main window (ten
+#      passes and the list filled) against one "bsdtar -tf";
+# for ZIP, LZH, TAR and CAB (listing). Prints seconds and ratios (best of 3
+# runs each). Needs: jlha-utils, zip, gcab, libarchive-tools, lhasa.
+# Usage: bench/archives.sh [build]
 set -eu
 build=$(cd "${1:-build}" && pwd)
 samples=$(cd "$(dirname "$0")/../tests/data/lzh" && pwd)
@@ -34,14 +37,18 @@ timed() {  # seconds a command takes
 echo "making archives..."
 mkdir many && (cd many && i=0 && while [ $i -lt 200 ]; do mkdir d$i; j=0; while [ $j -lt 100 ]; do
   echo "$i $j" > d$i/f$j.txt; j=$((j+1)); done; i=$((i+1)); done)
-(cd many && zip -q -r ../many.zip . && jlha c2 ../many.lzh d* >/dev/null 2>&1 && bsdtar -cf ../many.tar .)
+(cd many && zip -q -r ../many.zip . && jlha c2 ../many.lzh d* >/dev/null 2>&1 && bsdtar -cf ../many.tar . &&
+  gcab -c ../many.cab $(find . -type f | sed 's|^\./||'))
+[ "$(bsdtar -tf many.cab | wc -l)" -eq 20000 ] || { echo "gcab did not take all 20,000 files in one go"; exit 1; }
 mkdir big && (cd big && i=0 && while [ $i -lt 40 ]; do
   head -c 2500000 /dev/urandom > r$i.bin; seq 1 400000 > t$i.txt; i=$((i+1)); done)
 (cd big && zip -q -r ../big.zip . && jlha c2 ../big.lzh *.bin *.txt >/dev/null 2>&1 && bsdtar -cf ../big.tar .)
-ls -la many.* big.* | awk '{print $5, $9}'
+mkdir huge && (cd huge && i=0 && while [ $i -lt 500 ]; do mkdir d$i; j=0; while [ $j -lt 200 ]; do
+  echo "$i $j" > d$i/f$j.txt; j=$((j+1)); done; i=$((i+1)); done && zip -q -r ../huge.zip .)
+ls -la many.* big.* huge.zip | awk '{print $5, $9}'
 
 printf '\n%-5s %12s %12s %7s\n' format "10 passes" "bsdtar -t" ratio
-for f in zip lzh tar; do
+for f in zip lzh tar cab; do
   ours=$(best "$bench" list "many.$f")
   theirs=$(best timed bsdtar -tf "many.$f")
   printf '%-5s %11.3fs %11.3fs %6.2fx\n' $f "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"
@@ -68,3 +75,12 @@ for f in zip lzh; do
   theirs=$(best timed sh -c "rm -rf b && mkdir b && bsdtar -xf big.$f -C b")
   printf '%-5s %11.3fs %11.3fs %6.2fx\n' $f "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"
 done
+
+printf '\n%-22s %10s %12s %7s\n' "100,000 members" "window" "bsdtar -t" ratio
+window() {  # seconds the main window takes to list the archive, with a fresh settings file
+  rm -rf h && mkdir -p h/c/zot && printf '[Option]\nErrorDialog=1\n' > h/c/zot/zot.ini
+  HOME="$PWD/h" XDG_CONFIG_HOME="$PWD/h/c" XDG_DATA_HOME="$PWD/h/d" "$build/bin/bench_listing" archive "$PWD/huge.zip" 2>/dev/null | sed 's/ s .*//'
+}
+ours=$(best window)
+theirs=$(best timed bsdtar -tf huge.zip)
+printf '%-22s %9.3fs %11.3fs %6.2fx\n' "zip, listed in window" "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"

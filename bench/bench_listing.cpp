@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   // Open the way to the parent first, so only the measured step is timed.
   const QString parent = QFileInfo(path).absolutePath();
   form.FolderTreeViewEx1->SelectPath(parent);
+  while (form.FolderTreeViewEx1->IsLoading()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
   QApplication::processEvents();
   QElapsedTimer timer;
   timer.start();
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
   } else {
     ok = form.FolderTreeViewEx1->SelectPath(path);
   }
+  // Folders are read in the background: until the tree has them all.
+  while (form.FolderTreeViewEx1->IsLoading()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
   QApplication::processEvents();
   const double seconds = timer.nsecsElapsed() / 1e9;
   const int tree = form.FolderTreeViewEx1->currentItem() ? form.FolderTreeViewEx1->currentItem()->childCount() : 0;

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -40,23 +41,49 @@ std::string WorkerPath() {
 
 enum class Read { Ok, Closed, Silent };
 
-Read ReadFull(int fd, char* buf, size_t n, int timeoutMs) {
-  while (n > 0) {
-    pollfd p{fd, POLLIN, 0};
-    const int r = ::poll(&p, 1, timeoutMs);
-    if (r == 0) return Read::Silent;
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      return Read::Closed;
+// The worker's output read in large pieces: a listing is tens of thousands
+// of small records, and two system calls for each cost more than the
+// listing itself.
+class BufferedReader {
+ public:
+  explicit BufferedReader(int fd) : fd_(fd), buf_(size_t{1} << 16) {}
+  Read Take(char* out, size_t n, int timeoutMs) {
+    while (n > 0) {
+      if (begin_ == end_) {
+        const Read r = ReadSome(timeoutMs);
+        if (r != Read::Ok) return r;
+      }
+      const size_t step = std::min(n, end_ - begin_);
+      std::memcpy(out, buf_.data() + begin_, step);
+      begin_ += step;
+      out += step;
+      n -= step;
     }
-    const ssize_t got = ::read(fd, buf, n);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return Read::Closed;
-    buf += got;
-    n -= static_cast<size_t>(got);
+    return Read::Ok;
   }
-  return Read::Ok;
-}
+
+ private:
+  Read ReadSome(int timeoutMs) {
+    for (;;) {
+      pollfd p{fd_, POLLIN, 0};
+      const int r = ::poll(&p, 1, timeoutMs);
+      if (r == 0) return Read::Silent;
+      if (r < 0) {
+        if (errno == EINTR) continue;
+        return Read::Closed;
+      }
+      const ssize_t got = ::read(fd_, buf_.data(), buf_.size());
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return Read::Closed;
+      begin_ = 0;
+      end_ = static_cast<size_t>(got);
+      return Read::Ok;
+    }
+  }
+  int fd_;
+  std::vector<char> buf_;
+  size_t begin_ = 0, end_ = 0;
+};
 
 // Sends all of data, or fails.
 bool SendAll(int fd, const char* data, size_t size) {
@@ -149,9 +176,10 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
 
   const int timeout = TimeoutMs();
   bool ended = false, timedOut = false;
+  BufferedReader reader(out[0]);
   for (;;) {
     char head[5];
-    const Read r = ReadFull(out[0], head, 5, timeout);
+    const Read r = reader.Take(head, 5, timeout);
     if (r != Read::Ok) {
       timedOut = r == Read::Silent;
       break;
@@ -161,7 +189,7 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
     if (len > (64u << 20)) break;
     std::string payload(len, '\0');
     if (len) {
-      const Read body = ReadFull(out[0], payload.data(), len, timeout);
+      const Read body = reader.Take(payload.data(), len, timeout);
       if (body != Read::Ok) {
         timedOut = body == Read::Silent;
         break;
