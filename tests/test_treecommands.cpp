@@ -3,6 +3,7 @@
 #include "components/FTVEX/FTVEX.h"
 #include "platform/clipboard.h"
 #include "shell/fileops.h"
+#include "shell/folderread.h"
 #include "app/listview.h"
 #include "craft.h"
 #include "support.h"
@@ -15,9 +16,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -584,6 +587,41 @@ TEST_F(MainTreeTest, APathFromOutsideIsListedAsIfClicked) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, QStringLiteral("「%1/nowhere.lzh」が見つかりません。").arg(Home()));
   EXPECT_EQ(tree->GetFolderName(), Home() + QStringLiteral("/tools"));
+}
+
+TEST_F(MainTreeTest, F5OverAFolderThatReadsSlowlyLeavesTheMenusAnswering) {
+  QTreeWidgetItem* arc = Selected(QStringLiteral("arc/game.zip"));
+  ASSERT_TRUE(arc);
+  // From now on the folder takes 5 s to read, as on a hung network mount.
+  const QString slow = Home() + QStringLiteral("/arc");
+  shell::SetSyncReadBudget(40);
+  shell::SetFolderReadHook([slow](const QString& path) {
+    if (path == slow) QThread::msleep(5000);
+  });
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  tree->setFocus();
+  QElapsedTimer t;
+  t.start();
+  QTest::keyClick(tree, Qt::Key_F5);
+  EXPECT_LT(t.elapsed(), 100);
+  // The ﾌｧｲﾙ menu opens at once, and its first entries are there.
+  QStringList entries;
+  WhenMenuOpens([&](QMenu* m) {
+    for (QAction* a : m->actions()) entries << a->text();
+    m->close();
+  });
+  t.restart();
+  QMenuBar* bar = form->menuBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(form->File1->menuAction()).center());
+  ASSERT_TRUE(WaitUntil([&] { return !entries.isEmpty(); }, 1000));
+  EXPECT_LT(t.elapsed(), 100);
+  EXPECT_EQ(entries.first(), QStringLiteral("環境設定(&O)"));
+  EXPECT_TRUE(tree->IsLoading());
+  // When the read ends, the tree is as it was, the archive still listed.
+  ASSERT_TRUE(WaitUntil([&] { return !tree->IsLoading(); }, 8000));
+  EXPECT_EQ(tree->currentItem(), arc);
+  EXPECT_EQ(ListCaptions(*form), QStringList{QStringLiteral("game/readme.txt")});
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "ui/prompt.h"
 #include "Arcive/ArchiveFile.h"
 #include "platform/files.h"
+#include "shell/folderread.h"
 #include "shell/shellfolder.h"
 
 #include <QApplication>
@@ -25,6 +26,8 @@
 #include <QThread>
 
 #include <array>
+
+#include <sys/stat.h>
 #include <memory>
 
 namespace {
@@ -99,6 +102,7 @@ bool TForm1::IsSelfExtracting(const QString& path, bool* unreadable) {
 }
 
 void TForm1::ClearList() {
+  ++listTicket_;
   ListView1->Items()->removeRows(0, ListView1->Items()->rowCount());
   // A new listing starts a new selection: an entry with the caption of the
   // last one selected is classified again.
@@ -167,17 +171,30 @@ void TForm1::FolderTreeViewEx1Click(const QString& folderName) {
 
 void TForm1::ListFolder(const QString& folder) {
   ClearList();
+  const int ticket = listTicket_;
+  shell::FolderReadOptions options;
+  options.folders = false;
+  options.files = true;
+  options.probe = false;
+  options.attributeMask = shell::kLink;
+  std::optional<shell::FolderListing> now = shell::RunWithinBudget<shell::FolderListing>(
+      this, [folder, options] { return shell::ReadFolder(folder, options); },
+      [this, ticket, folder](shell::FolderListing listing) {
+        if (ticket == listTicket_) FillFolderList(folder, listing);
+      });
+  if (now) FillFolderList(folder, *now);
+}
+
+void TForm1::FillFolderList(const QString& folder, const shell::FolderListing& listing) {
   ListingBusy busy(ListView1);
-  int count = 0;
-  QDir dir(folder);
-  // Regular files only (and links to them): a FIFO or device is no archive.
-  for (const QFileInfo& fi : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::NoSort)) {
-    if (ShownInFolders(ExtensionOf(fi.fileName()))) {
-      const QDateTime t = fi.lastModified();
-      AddEntry(fi.fileName(), shell::PathIcon(fi.filePath()), SizeText(static_cast<uint64_t>(fi.size())),
-               (t.isValid() ? t : QDateTime(QDate(1899, 12, 30), QTime(0, 0))).toString(QStringLiteral("yyyy/MM/dd   HH:mm:ss")));
-    }
-    YieldEvery50(count);
+  const QString base = AddTrailingBackslash(folder);
+  for (const shell::FolderEntry& e : listing.entries) {
+    // Regular files only (and links to them): a FIFO or device is no archive.
+    if (!S_ISREG(e.mode) || !ShownInFolders(ExtensionOf(e.caption))) continue;
+    const QDateTime t = QDateTime::fromSecsSinceEpoch(e.mtime);
+    AddEntry(e.caption, shell::EntryTreeIcon(base + e.caption, e.attributes, e.mode, false),
+             SizeText(static_cast<uint64_t>(e.size)),
+             (t.isValid() ? t : QDateTime(QDate(1899, 12, 30), QTime(0, 0))).toString(QStringLiteral("yyyy/MM/dd   HH:mm:ss")));
   }
 }
 

@@ -15,6 +15,9 @@ class QPushButton;
 class QSplitter;
 class QToolBar;
 class TFolderTreeViewEx;
+namespace shell {
+struct FolderListing;
+}
 
 // Program-wide state, alive for the whole process.
 extern QString TempRoot;           // private extraction root, ends with a separator
@@ -149,6 +152,9 @@ class TForm1 : public QMainWindow {
   bool settingsFailureTold_ = false;
   void AddEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date);
   void ClearList();
+  // The archives and programs of a folder read (in the background when slow).
+  void FillFolderList(const QString& folder, const shell::FolderListing& listing);
+  int listTicket_ = 0;  // the newest listing; a folder read that ends after another began is dropped
 };
 
 struct TDeleteReport;
