@@ -31,7 +31,7 @@ xdotool search --onlyvisible --name "^ピポラ！\$" windowactivate --sync 2>/d
 xdotool key F1
 i=0; while [ \$i -lt 25 ] && [ ! -s "$work/opened" ]; do sleep 0.2; i=\$((i + 1)); done
 pkill -TERM -x zot
-i=0; while [ \$i -lt 50 ] && pgrep -x zot >/dev/null; do sleep 0.2; i=\$((i + 1)); done
+i=0; while [ \$i -lt 50 ] && pgrep -x zot >/dev/null; do discard_kept || true; sleep 0.2; i=\$((i + 1)); done
 EOS
 run_xvfb "$work" "$work/drive.sh" "$work/drive.log"
 [ -n "${ZOT_SCREENSHOT_DIR:-}" ] && cp "$work/launched.png" "$ZOT_SCREENSHOT_DIR/installed-launch.png" 2>/dev/null || true

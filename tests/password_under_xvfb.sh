@@ -41,7 +41,7 @@ sleep 1
 import -window root "$work/refused.png" 2>/dev/null || true
 xdotool key Return; sleep 1
 cp "$marker" "$work/second" 2>/dev/null || true
-kill -TERM \$pid; wait \$pid
+close_zot \$pid
 EOS
 run_xvfb "$work" "$work/drive.sh" "$work/drive.log"
 [ -n "${ZOT_SCREENSHOT_DIR:-}" ] && cp "$work/again.png" "$ZOT_SCREENSHOT_DIR/password-again.png" 2>/dev/null &&

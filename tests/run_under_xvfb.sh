@@ -21,8 +21,7 @@ cat > "$work/drive.sh" <<EOS
 wait_window "^ピポラ！\$"
 sleep 1
 run_first_member "$work/data/zot/game/marker" 5 "$work/marker.seen"
-kill -TERM \$pid
-wait \$pid
+close_zot \$pid
 EOS
 run_xvfb "$work" "$work/drive.sh"
 grep -q "^ran in $work/data/zot/game\$" "$work/marker.seen" 2>/dev/null || { echo "the program did not run in its run folder"; exit 1; }

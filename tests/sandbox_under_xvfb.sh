@@ -39,8 +39,7 @@ run_first_member "$marker" 90 "$work/marker.seen"
 echo "ms=\$(( (\$(date +%s%N) - start) / 1000000 ))" > "$work/timing"
 import -window root "$work/ran.png" 2>/dev/null || true
 sleep 0.5
-kill -TERM \$pid
-wait \$pid
+close_zot \$pid
 EOS
 run_xvfb "$work" "$work/drive.sh" "$work/drive.log"
 [ -n "${ZOT_SCREENSHOT_DIR:-}" ] && cp "$work/ran.png" "$ZOT_SCREENSHOT_DIR/sandbox-$mode-$kind.png" 2>/dev/null || true

@@ -8,6 +8,7 @@
 #include "Arcive/TAR32.h"
 #include "Arcive/ZIP32.h"
 #include "app/IniFile.h"
+#include "app/keep.h"
 #include "app/main.h"
 #include "ui/prompt.h"
 #include "platform/folders.h"
@@ -62,6 +63,8 @@ void ZotTest::SetUp() {
       d.show();
       return onModal(d);
     }
+    // Files made in TempRoot are let go, as before they were offered.
+    if (d.objectName() == QLatin1String("KeepForm")) return int(TKeepForm::kDiscard);
     return int(QDialog::Accepted);
   });
   ui::SetAskHook([this](const QString& text, const QStringList&) {

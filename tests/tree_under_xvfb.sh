@@ -45,8 +45,7 @@ for round in 1 2 3; do
   sleep 0.5
 done
 import -window root "$work/refreshed.png" 2>/dev/null || true
-kill -TERM \$pid
-wait \$pid
+close_zot \$pid
 EOS
 run_xvfb "$work" "$work/drive.sh" "$work/drive.log"
 [ -n "${ZOT_SCREENSHOT_DIR:-}" ] && cp "$work/opened.png" "$ZOT_SCREENSHOT_DIR/tree-opened.png" && cp "$work/menu.png" "$ZOT_SCREENSHOT_DIR/tree-menu.png" && cp "$work/refreshed.png" "$ZOT_SCREENSHOT_DIR/tree-refreshed.png" 2>/dev/null || true

@@ -23,8 +23,10 @@ wait_window "^ピポラ！\\\$"
 sleep 1
 run_first_member "$work/data/zot/waits/marker" 60 "$work/marker.seen"
 sleep 1
-# Close with the button "終了", then answer the question with Y.
+# Close with the button "終了"; the marker the program wrote is let go,
+# then the question is answered with Y.
 xdotool mousemove 585 370 click 1; sleep 1.5
+discard_kept && sleep 1
 import -window root "$work/question.png" 2>/dev/null || true
 xdotool key y
 i=0; while [ \$i -lt 50 ] && kill -0 \$pid 2>/dev/null; do sleep 0.2; i=\$((i + 1)); done

@@ -28,8 +28,7 @@ export XDG_CACHE_HOME="$3"
 wait_window "^ピポラ！\$"
 sleep 1
 run_first_member "$marker" 60 "$work/marker.seen"
-kill -TERM \$pid
-wait \$pid
+close_zot \$pid
 EOS
 run_xvfb "$work" "$work/drive.sh"
 seen=$(cat "$work/marker.seen" 2>/dev/null || true)

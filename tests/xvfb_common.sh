@@ -40,3 +40,28 @@ run_first_member() {
   done
   cp "$1" "$3" 2>/dev/null || true
 }
+
+# discard_kept: when the program offers files made in TempRoot for keeping
+# ("変更されたファイルの保存"), answers "保存せずに終了" from the keyboard (the
+# focus goes list, folder, 参照, 保存して終了, then it); false when no such
+# window is there.
+discard_kept() {
+  w=$(xdotool search --onlyvisible --name "^変更されたファイルの保存\$" 2>/dev/null | head -1)
+  [ -n "$w" ] || return 1
+  xdotool windowactivate --sync "$w" 2>/dev/null || true
+  xdotool key Tab Tab Tab Tab space
+  sleep 0.5
+}
+
+# close_zot PID: ends the program as the desktop does (SIGTERM), lets go of
+# what programs made in TempRoot, and waits for the program to end.
+close_zot() {
+  kill -TERM "$1"
+  i=0
+  while [ $i -lt 50 ] && kill -0 "$1" 2>/dev/null; do
+    discard_kept || true
+    sleep 0.2
+    i=$((i + 1))
+  done
+  wait "$1"
+}

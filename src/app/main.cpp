@@ -6,6 +6,7 @@
 #include "app/filelist.h"
 #include "app/memo.h"
 #include "app/func.h"
+#include "app/keep.h"
 #include "app/glyphs.h"
 #include "ui/prompt.h"
 #include "app/kankyo.h"
@@ -25,6 +26,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QLineEdit>
 #include <QFileIconProvider>
 #include <QFile>
 #include <QFileInfo>
@@ -308,7 +310,8 @@ void TForm1::FormCreate() {
 
   if (!freshRoot && QFileInfo(TempRoot).isDir() && !QFileInfo(TempRoot).isSymLink() &&
       ui::MessageBox(splash, QStringLiteral("一時解凍フォルダーの中身をすべて削除します。"),
-                     QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
+                     QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes &&
+      OfferChangedFiles(splash, true)) {
     TDeleteReport report;
     if (!DeleteFolderTree(TempRoot, &report) && !report.failed.isEmpty()) ReportLeftovers(splash, report);
   }
@@ -466,6 +469,9 @@ bool TForm1::FormCloseQuery() {
   Settings.MemoFlag = ToolButton2->isChecked();
   // Our own working folder must not keep the temporary root alive.
   QDir::setCurrent(platform::ProgramFolder());
+  // What programs or the user made there is asked about before anything
+  // is deleted; a cancel keeps it all and the window.
+  if (!OfferChangedFiles(this, false)) canClose = false;
   // Wine's server stays a few seconds after its last program; it holds
   // nothing worth asking about.
   // (Only a session that ran a Windows program has a prefix to look at.)
@@ -474,10 +480,11 @@ bool TForm1::FormCloseQuery() {
                              : QString();
   if (!platform::WineProcessesRunning(prefix, true)) platform::KillWineProcesses(prefix);
   TDeleteReport report;
-  DeleteFolderTree(TempRoot, &report);
+  if (canClose) DeleteFolderTree(TempRoot, &report);
   // Only a program still using its files is worth keeping the window for;
   // anything else that stays is said and left.
-  if (QFileInfo::exists(TempRoot) && report.inUse.isEmpty()) {
+  if (!canClose) {
+  } else if (QFileInfo::exists(TempRoot) && report.inUse.isEmpty()) {
     ReportLeftovers(this, report);
   } else if (QFileInfo::exists(TempRoot)) {
     const QString text = QStringLiteral("まだ一時解凍のアプリケーションが動作しています。") +
@@ -511,6 +518,29 @@ bool TForm1::FormCloseQuery() {
                    QMessageBox::Warning);
   }
   return canClose;
+}
+
+bool TForm1::OfferChangedFiles(QWidget* parent, bool atStart) {
+  const QList<keep::Changed> changes = keep::ChangedFiles(TempRoot);
+  if (changes.isEmpty()) return true;
+  const QString common = keep::CommonFolder(changes);
+  QString destination = QDir::homePath() + QStringLiteral("/ピポラ！");
+  if (!common.isEmpty()) destination += QLatin1Char('/') + common;
+  TKeepForm form(parent, changes, destination, atStart);
+  const int answer = ui::ExecModal(form);
+  if (answer == TKeepForm::kDiscard) return true;
+  if (answer != TKeepForm::kSave) return false;
+  QString why;
+  const QString target = form.Edit1->text().trimmed();
+  if (target.isEmpty() || !QDir::isAbsolutePath(target)) {
+    ui::MessageBox(parent, QStringLiteral("保存先のフォルダーを絶対パスで指定してください。"), QMessageBox::Warning);
+    return false;
+  }
+  if (!keep::Save(TempRoot, form.Checked(), common, target, &why)) {
+    ui::MessageBox(parent, why + QStringLiteral("\n\n一時解凍フォルダーはそのまま残しています。"), QMessageBox::Warning);
+    return false;
+  }
+  return true;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

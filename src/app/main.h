@@ -152,6 +152,9 @@ class TForm1 : public QMainWindow {
   bool settingsFailureTold_ = false;
   void AddEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date);
   void ClearList();
+  // Offers the files made or changed in TempRoot for keeping before it is
+  // deleted; false when the user cancels or a copy fails (nothing deleted).
+  bool OfferChangedFiles(QWidget* parent, bool atStart);
   // The archives and programs of a folder read (in the background when slow).
   void FillFolderList(const QString& folder, const shell::FolderListing& listing);
   int listTicket_ = 0;  // the newest listing; a folder read that ends after another began is dropped

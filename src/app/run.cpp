@@ -3,6 +3,7 @@
 
 #include "app/IniFile.h"
 #include "app/func.h"
+#include "app/keep.h"
 #include "app/memo.h"
 #include "app/password.h"
 #include "ui/prompt.h"
@@ -151,7 +152,13 @@ bool TForm1::ExtractFiles(const TFileList& files, const QString& destination, in
       if (shown) progress.show();
       return given;
     };
+    // What lands in TempRoot is recorded, so that at the close what programs
+    // or the user made there can be told from what came out of archives.
+    const QString into = destination.isEmpty() ? TempRoot : destination;
+    const bool intoTemp = !TempRoot.isEmpty() && (into + QLatin1Char('/')).startsWith(TempRoot);
+    const keep::Snapshot before = intoTemp ? keep::Take(TempRoot, into) : keep::Snapshot();
     const int status = file.Extract(this, nullptr, destination, files);
+    if (intoTemp) keep::RecordExtraction(TempRoot, before, into);
     if (moduleStatus) *moduleStatus = status;
     progress.close();
     if (cancelled) return false;
