@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPointer>
@@ -54,6 +55,21 @@ class StartupProbe : public QObject {
   bool done_ = false;
 };
 
+// Outside a desktop session Qt knows no icon theme but "hicolor", where
+// every icon the program asks for is missing, and each miss walks all of
+// that theme's folders (some 40,000 file checks at start): the desktop's
+// usual theme is taken when it is installed.
+void UseInstalledIconTheme() {
+  const QString current = QIcon::themeName();
+  if (!current.isEmpty() && current != QLatin1String("hicolor")) return;
+  for (const char* theme : {"Adwaita", "breeze", "oxygen", "Tango"})
+    for (const QString& base : QIcon::themeSearchPaths())
+      if (QFileInfo::exists(base + QLatin1Char('/') + QLatin1String(theme) + QStringLiteral("/index.theme"))) {
+        QIcon::setThemeName(QLatin1String(theme));
+        return;
+      }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,6 +110,7 @@ int main(int argc, char** argv) {
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     app.installTranslator(&qtJapanese);
   UseJapaneseFont(app);
+  UseInstalledIconTheme();
 
   TForm1 form;
   main = &form;
