@@ -28,11 +28,7 @@ common=$(cd "$(dirname "$0")" && pwd)/xvfb_common.sh
 cat > "$work/drive.sh" <<EOS
 . "$common"
 export XDG_RUNTIME_DIR="$work/run"
-openbox >/dev/null 2>&1 &
-sleep 0.5
-"$zot" & pid=\$!
-wait_window "^ピポラ！\\\$"
-sleep 1
+start_zot_wm "$zot"
 win=\$(xdotool search --onlyvisible --name "^ピポラ！\\\$" | head -1)
 # The first row of the list, then "ピポラ！" (both placed by the window's own layout).
 for attempt in 1 2 3; do

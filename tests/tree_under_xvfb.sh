@@ -21,11 +21,7 @@ common=$(cd "$(dirname "$0")" && pwd)/xvfb_common.sh
 cat > "$work/drive.sh" <<EOS
 . "$common"
 export XDG_RUNTIME_DIR="$work/run"
-openbox >/dev/null 2>&1 &
-sleep 0.5
-"$zot" & pid=\$!
-wait_window "^ピポラ！\\\$"
-sleep 1
+start_zot_wm "$zot"
 import -window root "$work/opened.png" 2>/dev/null || true
 : > "$work/times"
 for round in 1 2 3; do

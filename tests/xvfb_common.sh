@@ -65,3 +65,14 @@ close_zot() {
   done
   wait "$1"
 }
+
+# start_zot_wm ZOT: starts openbox, as a desktop has a window manager, then
+# the program (its process id in $pid), and waits for its window.
+start_zot_wm() {
+  openbox >/dev/null 2>&1 &
+  sleep 0.5
+  "$1" &
+  pid=$!
+  wait_window "^ピポラ！\$"
+  sleep 1
+}
