@@ -139,8 +139,7 @@ QList<Changed> ChangedFiles(const QString& tempRoot) {
       if (was.size == it->size && was.mtimeNs == it->mtimeNs)
         changed = was.ctimeNs != it->ctimeNs && !r->hash.isEmpty() && Hash(tempRoot + it.key()) != r->hash;
     }
-    if (changed)
-      out.append({it.key(), it->size, QDateTime::fromMSecsSinceEpoch(it->mtimeNs / 1000000)});
+    if (changed) out.append({it.key(), *it});
   }
   std::sort(out.begin(), out.end(), [](const Changed& a, const Changed& b) { return a.path < b.path; });
   return out;
@@ -162,7 +161,6 @@ bool Save(const QString& tempRoot, const QList<Changed>& files, const QString& c
           QString* why) {
   Records records;
   Load(tempRoot, &records);
-  const Snapshot now = Take(tempRoot);
   for (const Changed& f : files) {
     const QString sub = common.isEmpty() ? f.path : f.path.mid(common.size() + 1);
     const QString folder = QDir::cleanPath(destination + QLatin1Char('/') + QFileInfo(sub).path());
@@ -176,7 +174,7 @@ bool Save(const QString& tempRoot, const QList<Changed>& files, const QString& c
       return false;
     }
     // Kept now: a close asked again does not offer it twice.
-    if (const auto s = now.find(f.path); s != now.end()) records.insert(f.path, Recorded(tempRoot, f.path, *s));
+    records.insert(f.path, Recorded(tempRoot, f.path, f.state));
   }
   Store(tempRoot, records);
   return true;
@@ -205,9 +203,9 @@ TKeepForm::TKeepForm(QWidget* parent, const QList<keep::Changed>& changes, const
     auto* item = new QTreeWidgetItem(ListView1);
     item->setText(0, slash < 0 ? c.path : c.path.mid(slash + 1));
     item->setText(1, slash < 0 ? QStringLiteral("(一時解凍フォルダー)") : c.path.left(slash));
-    item->setText(2, QLocale().toString(c.size) + QStringLiteral(" バイト"));
+    item->setText(2, QLocale().toString(c.state.size) + QStringLiteral(" バイト"));
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-    item->setText(3, c.modified.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    item->setText(3, c.Modified().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, Qt::Checked);
     item->setToolTip(0, c.path);

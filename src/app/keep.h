@@ -34,8 +34,8 @@ void RecordExtraction(const QString& tempRoot, const Snapshot& before, const QSt
 
 struct Changed {
   QString path;  // relative to TempRoot
-  qint64 size;
-  QDateTime modified;
+  FileState state;
+  QDateTime Modified() const { return QDateTime::fromMSecsSinceEpoch(state.mtimeNs / 1000000); }
 };
 // Files made after their extraction or changed since; everything when the
 // records are missing (a folder left by a session that kept none).

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QThreadPool>
+#include <QTreeWidgetItem>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -85,6 +86,12 @@ bool MatchesMask(const QByteArray& name, const QStringList& upperMask) {
   if (dot < 0) return false;
   const QString ext = QString::fromUtf8(name.mid(dot)).toUpper();
   return upperMask.contains(ext);
+}
+
+QTreeWidgetItem* NewReadingItem() {
+  auto* item = new QTreeWidgetItem({QStringLiteral("読み込み中…")});
+  item->setFlags(Qt::NoItemFlags);
+  return item;
 }
 
 FolderListing ReadFolder(const QString& path, const FolderReadOptions& o) {

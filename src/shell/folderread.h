@@ -20,6 +20,7 @@
 #include <vector>
 
 class QObject;
+class QTreeWidgetItem;
 
 namespace shell {
 
@@ -53,6 +54,10 @@ struct FolderListing {
 
 // Whether a file name ends in one of the mask's extensions (".lzh" matches ARC.LZH).
 bool MatchesMask(const QByteArray& name, const QStringList& upperMask);
+
+// The disabled row "読み込み中…" that stands for a folder's entries while
+// they are read.
+QTreeWidgetItem* NewReadingItem();
 
 // Reads a file-system folder. Thread-safe.
 FolderListing ReadFolder(const QString& path, const FolderReadOptions& options);

@@ -154,6 +154,7 @@ void TFolderTreeViewEx::ReloadTree() {
   // Reads still under way belong to the old nodes.
   loads_.clear();
   refresh_.reset();
+  refreshAgain_ = false;
   pendingLocate_.reset();
   UpdateBusyCursor();
   const bool outer = !busy_;
@@ -219,13 +220,13 @@ void TFolderTreeViewEx::FillSpecialRoot() {
 }
 
 bool TFolderTreeViewEx::MatchFileMask(const ShellFolder& folder, const IdList& entry) const {
-  const QString path = folder.GetDisplayNameOf(entry, kForParsing);
-  if (path.isEmpty()) return false;
-  const QString name = path.section(QLatin1Char('/'), -1);
-  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-  if (dot < 0) return false;
-  const QString ext = name.mid(dot).toUpper();
-  return std::any_of(fileMask_.begin(), fileMask_.end(), [&ext](const QString& m) { return m.toUpper() == ext; });
+  return !folder.GetDisplayNameOf(entry, kForParsing).isEmpty() && MatchesMask(NameOf(entry), UpperMask());
+}
+
+QStringList TFolderTreeViewEx::UpperMask() const {
+  QStringList upper;
+  for (const QString& m : fileMask_) upper << m.toUpper();
+  return upper;
 }
 
 bool TFolderTreeViewEx::HasShownFiles(const ShellFolder& folder, const IdList& entry) const {
@@ -246,8 +247,7 @@ FolderReadOptions TFolderTreeViewEx::ReadOptions() const {
   o.files = showFile_;
   o.hidden = specialRoot_ || showIncludeHidden_;
   o.hiddenFilesInProbe = showIncludeHidden_;
-  if (!specialRoot_)
-    for (const QString& m : fileMask_) o.fileMask << m.toUpper();
+  if (!specialRoot_) o.fileMask = UpperMask();
   o.filesFirst = infoViewSort_ && showFile_;
   o.probe = true;
   o.attributeMask = kQueryMask;
@@ -359,9 +359,7 @@ void TFolderTreeViewEx::Expand(QTreeWidgetItem* item) {
   // A slow folder (a big one, a hung mount): the window goes on, the node
   // says it is being read and fills when the read ends.
   node->loading = true;
-  auto* placeholder = new QTreeWidgetItem({QStringLiteral("読み込み中…")});
-  placeholder->setFlags(Qt::NoItemFlags);
-  node->addChild(placeholder);
+  node->addChild(NewReadingItem());
   loads_[ticket] = {QPersistentModelIndex(indexFromItem(node)), folder};
   UpdateBusyCursor();
 }

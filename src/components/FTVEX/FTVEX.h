@@ -208,6 +208,7 @@ class TFolderTreeViewEx : public QTreeWidget {
   void FillRoot();
   void FillSpecialRoot();
   shell::FolderReadOptions ReadOptions() const;
+  QStringList UpperMask() const;
   // A folder's listing read here and now (the desktop and the computer always).
   shell::FolderListing ReadNow(const shell::ShellFolder& folder) const;
   Node* MakeNode(const std::shared_ptr<shell::ShellFolder>& folder, const shell::FolderEntry& entry,

@@ -145,9 +145,7 @@ void TFileView::Fill() {
     return;
   }
   clear();
-  auto* placeholder = new QTreeWidgetItem({QStringLiteral("読み込み中…")});
-  placeholder->setFlags(Qt::NoItemFlags);
-  addTopLevelItem(placeholder);
+  addTopLevelItem(NewReadingItem());
 }
 
 FolderListing TFileView::ReadVirtual(const ShellFolder& folder) {

@@ -169,9 +169,7 @@ void TFolderView::AddChildren(Node* node) {
   node->loading = true;
   loads_[ticket] = QPersistentModelIndex(indexFromItem(node));
   Busy busy(this, filling_);
-  auto* placeholder = new QTreeWidgetItem({QStringLiteral("読み込み中…")});
-  placeholder->setFlags(Qt::NoItemFlags);
-  node->addChild(placeholder);
+  node->addChild(NewReadingItem());
 }
 
 void TFolderView::LoadEnded(int ticket, const FolderListing& listing) {
