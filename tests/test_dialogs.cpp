@@ -9,6 +9,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -45,8 +47,10 @@ TEST_F(DialogsTest, CheckBoxesShowTheLibrariesAndCannotBeChanged) {
     }
   }
   EXPECT_EQ(dlg.Label1->text(),
-            QStringLiteral("上記のチェックボックスに\n印の無いDLLが見つかりません\n\n必要なDLLは、下記のサイトなどより\n取り寄せてください。"));
-  EXPECT_EQ(dlg.Label2->text(), QStringLiteral("  ・統合アーカイバプロジェクト"));
+            QStringLiteral("上記のチェックボックスに\n印の無いモジュールが見つかりません\n\nモジュールはこのプログラムと一緒に\nインストールされます。下記のヘルプを\nご覧ください。"));
+  EXPECT_EQ(dlg.Label2->text(), QStringLiteral("  ・ヘルプ"));
+  // Every line of the text shows whole in the fixed-size dialog.
+  EXPECT_GE(dlg.Label1->height(), dlg.Label1->sizeHint().height());
   EXPECT_EQ(dlg.BitBtn1->text(), QStringLiteral("確　　認"));
 }
 
@@ -70,10 +74,20 @@ TEST_F(DialogsTest, DoNotShowAgainSetsErrorDialogOnlyWhenTicked) {
 }
 
 TEST_F(DialogsTest, LinksOpenThroughTheDesktop) {
+  // The check dialog's link leads to the help page's section on the modules,
+  // which ship with the program, not to a download page.
+  const QString help = HelpFilePath();
+  const bool made = !QFileInfo::exists(help);
+  if (made) {
+    QFile page(help);
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+  }
   TErrDlg dlg;
-  emit dlg.Label3->clicked();
+  dlg.show();
+  QTest::mouseClick(dlg.Label3, Qt::LeftButton);
+  if (made) QFile::remove(help);
   ASSERT_EQ(starts.size(), 1u);
-  EXPECT_EQ(starts[0].args, QStringList{dlg.Label3->text()});
+  EXPECT_EQ(starts[0].args, QStringList{QUrl::fromLocalFile(help).toString() + QStringLiteral("#modules")});
 
   TAboutBox box;
   EXPECT_EQ(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));

@@ -2,6 +2,7 @@
 
 #include "app/main.h"
 #include "platform/folders.h"
+#include "ui/windowsize.h"
 
 #include <QDir>
 #include <QFile>
@@ -200,10 +201,10 @@ const std::vector<Key>& Keys() {
                   [](TForm1& f, int v) { f.move(v, f.pos().y()); }),
         WindowKey(kWindow, QStringLiteral("Top"), [](TForm1& f) { return f.pos().y(); },
                   [](TForm1& f, int v) { f.move(f.pos().x(), v); }),
-        WindowKey(kWindow, QStringLiteral("Height"), [](TForm1& f) { return f.height(); },
-                  [](TForm1& f, int v) { f.resize(f.width(), v); }),
-        WindowKey(kWindow, QStringLiteral("Width"), [](TForm1& f) { return f.width(); },
-                  [](TForm1& f, int v) { f.resize(v, f.height()); }),
+        WindowKey(kWindow, QStringLiteral("Height"), [](TForm1& f) { return ui::OuterSize(&f).height(); },
+                  [](TForm1& f, int v) { ui::ResizeOuter(&f, QSize(ui::OuterSize(&f).width(), v)); }),
+        WindowKey(kWindow, QStringLiteral("Width"), [](TForm1& f) { return ui::OuterSize(&f).width(); },
+                  [](TForm1& f, int v) { ui::ResizeOuter(&f, QSize(v, ui::OuterSize(&f).height())); }),
         IntKey(kOption, QStringLiteral("ViewMode"), &TSettings::ViewMode),
         StrKey(kOption, QStringLiteral("CopyDir"), &Settings.CopyDir),
         IntKey(kOption, QStringLiteral("CopyProcess"), &TSettings::CopyProcess),

@@ -6,7 +6,11 @@
 #include "app/version.h"
 #include "app/widgets.h"
 
+#include "ui/prompt.h"
+
 #include <QCheckBox>
+#include <QFileInfo>
+#include <QUrl>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -31,11 +35,12 @@ TErrDlg::TErrDlg(QWidget* parent) : QDialog(parent) {
   f.setPixelSize(15);
   Label1->setFont(f);
 
-  Label2 = new QLabel(QStringLiteral("  ・統合アーカイバプロジェクト"), this);
+  Label2 = new QLabel(QStringLiteral("  ・ヘルプ"), this);
   QFont bold = Label2->font();
   bold.setBold(true);
   Label2->setFont(bold);
-  Label3 = new TLinkLabel(QString::fromUtf8(kModulesPage), this);
+  Label3 = new TLinkLabel(QStringLiteral("書庫モジュールについて"), this);
+  Label3->setAccessibleName(QStringLiteral("ヘルプの「書庫モジュール」を開く"));
   connect(Label3, &TLinkLabel::clicked, this, &TErrDlg::Label3Click);
 
   CheckBox5 = new QCheckBox(QStringLiteral("今後、このメッセージを出さない"), this);
@@ -63,7 +68,7 @@ TErrDlg::TErrDlg(QWidget* parent) : QDialog(parent) {
 void TErrDlg::FormCreate() {
   CheckBox1Click();
   Label1->setText(
-      QStringLiteral("上記のチェックボックスに\n印の無いDLLが見つかりません\n\n必要なDLLは、下記のサイトなどより\n取り寄せてください。"));
+      QStringLiteral("上記のチェックボックスに\n印の無いモジュールが見つかりません\n\nモジュールはこのプログラムと一緒に\nインストールされます。下記のヘルプを\nご覧ください。"));
 }
 
 void TErrDlg::CheckBox1Click() {
@@ -77,4 +82,9 @@ void TErrDlg::BitBtn1Click() {
   accept();
 }
 
-void TErrDlg::Label3Click() { OpenUrl(Label3->text()); }
+// The modules ship with the program: the help says where they belong.
+void TErrDlg::Label3Click() {
+  const QString help = HelpFilePath();
+  if (!QFileInfo::exists(help) || !OpenUrl(QUrl::fromLocalFile(help).toString() + QStringLiteral("#modules")))
+    ui::MessageBox(this, QStringLiteral("ヘルプを表示できませんでした。\nヘルプファイル: %1").arg(help), QMessageBox::Warning);
+}

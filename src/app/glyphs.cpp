@@ -91,6 +91,22 @@ void Draw(QPainter& p, int index) {
       }
       break;
     }
+    case kHome: {
+      QPainterPath house;
+      house.moveTo(8, 1.5);
+      house.lineTo(15, 8);
+      house.lineTo(13, 8);
+      house.lineTo(13, 14.5);
+      house.lineTo(3, 14.5);
+      house.lineTo(3, 8);
+      house.lineTo(1, 8);
+      house.closeSubpath();
+      p.setBrush(QColor(0xf4, 0xf1, 0xe6));
+      p.drawPath(house);
+      p.setBrush(kBlue);
+      p.drawRect(QRectF(6.5, 9.5, 3, 5));
+      break;
+    }
     default:
       break;
   }
@@ -114,6 +130,7 @@ const char* ThemeName(int index) {
     case kSmallIcons: return "view-list-compact";
     case kList: return "view-list-text";
     case kDetails: return "view-list-details";
+    case kHome: return "go-home";
     default: return nullptr;  // the two viewing glyphs must differ clearly
   }
 }

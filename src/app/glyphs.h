@@ -16,6 +16,7 @@ enum Tool : int {
   kAutoViewOn = 6,
   kAutoViewOff = 7,
   kRefresh = 8,
+  kHome = 9,
 };
 
 QIcon ImageList1(int index);

@@ -10,7 +10,47 @@
 #include <QListView>
 #include <QStackedLayout>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTreeView>
+
+namespace {
+
+// Large icons wrap a name under its icon at spaces and, where a word is
+// wider than the cell (a long ASCII name), anywhere in it, as the desktop
+// does; the style alone would cut such a name to one elided line.
+class TIconNameDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const int room = option->rect.width() - 6;
+    if (room <= 0 || option->text.isEmpty()) return;
+    const QFontMetrics fm(option->font);
+    const QStringList words = option->text.split(QLatin1Char(' '));
+    QStringList broken;
+    broken.reserve(words.size());
+    for (const QString& word : words) {
+      if (fm.horizontalAdvance(word) <= room) {
+        broken << word;
+        continue;
+      }
+      QString w;
+      w.reserve(word.size() * 2);
+      for (qsizetype i = 0; i < word.size(); ++i) {
+        w += word[i];
+        // A zero-width space is a break opportunity that draws nothing; a
+        // surrogate pair stays whole.
+        if (i + 1 < word.size() && !word[i].isHighSurrogate()) w += QChar(0x200B);
+      }
+      broken << w;
+    }
+    option->text = broken.join(QLatin1Char(' '));
+  }
+};
+
+}  // namespace
 
 TListView::TListView(QWidget* parent) : QWidget(parent) {
   model_ = new QStandardItemModel(0, kColumns, this);
@@ -22,6 +62,8 @@ TListView::TListView(QWidget* parent) : QWidget(parent) {
   selection_ = new QItemSelectionModel(model_, this);
 
   icons_ = new QListView(this);
+  iconNames_ = new TIconNameDelegate(icons_);
+  plainNames_ = icons_->itemDelegate();
   report_ = new QTreeView(this);
   report_->setRootIsDecorated(false);
   report_->setItemsExpandable(false);
@@ -88,9 +130,16 @@ void TListView::SetViewStyle(TViewStyle style) {
   icons_->setWrapping(true);
   icons_->setResizeMode(QListView::Adjust);
   icons_->setMovement(QListView::Static);
-  icons_->setGridSize(large ? QSize(76, 64) : style == vsSmallIcon ? QSize(150, 20) : QSize());
+  // Large icons sit in a grid of cells with up to three lines of name;
+  // small icons and the list give each entry the width of its own name,
+  // laid out a batch at a time so a big archive does not hold the window.
+  icons_->setGridSize(large ? QSize(76, 40 + 3 * fontMetrics().lineSpacing()) : QSize());
   icons_->setWordWrap(large);
-  icons_->setUniformItemSizes(true);
+  icons_->setTextElideMode(large ? Qt::ElideRight : Qt::ElideNone);
+  icons_->setItemDelegate(large ? iconNames_ : plainNames_);
+  icons_->setUniformItemSizes(false);
+  icons_->setLayoutMode(QListView::Batched);
+  icons_->setBatchSize(2000);
   stack_->setCurrentWidget(icons_);
 }
 

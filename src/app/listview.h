@@ -7,6 +7,7 @@ class QStandardItemModel;
 class QTreeView;
 class QItemSelectionModel;
 class QAbstractItemView;
+class QAbstractItemDelegate;
 
 #include "ui/viewstyle.h"
 
@@ -45,6 +46,8 @@ class TListView : public QWidget {
   QStandardItemModel* empty_;  // what the hidden view shows
   QItemSelectionModel* selection_;
   QListView* icons_;
+  QAbstractItemDelegate* iconNames_;   // large icons: names wrap anywhere
+  QAbstractItemDelegate* plainNames_;  // the view's own
   QTreeView* report_;
   QStackedLayout* stack_;
   TViewStyle style_ = vsReport;

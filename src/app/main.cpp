@@ -43,6 +43,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 QString TempRoot;
 QStringList History;
 bool HasLhaDll = false;
@@ -293,6 +297,12 @@ void TForm1::FormCreate() {
   splash->show();
   splash->repaint();
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // The splash stays on top of everything: a question at start must not
+  // come up beneath it, so it goes for good before the first one.
+  const auto asking = [splash]() -> QWidget* {
+    splash->hide();
+    return nullptr;
+  };
 
   History.clear();
   HasLhaDll = HasZipDll = HasCabDll = false;
@@ -304,16 +314,16 @@ void TForm1::FormCreate() {
   HasCabDll = LibraryPresent("cab32.dll");
 
   if (!(HasLhaDll && HasZipDll && HasCabDll) && !Settings.ErrorDialog) {
-    TErrDlg dlg;
+    TErrDlg dlg(asking());
     ui::ExecModal(dlg);
   }
 
   if (!freshRoot && QFileInfo(TempRoot).isDir() && !QFileInfo(TempRoot).isSymLink() &&
-      ui::MessageBox(splash, QStringLiteral("一時解凍フォルダーの中身をすべて削除します。"),
+      ui::MessageBox(asking(), QStringLiteral("一時解凍フォルダーの中身をすべて削除します。"),
                      QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes &&
-      OfferChangedFiles(splash, true)) {
+      OfferChangedFiles(asking(), true)) {
     TDeleteReport report;
-    if (!DeleteFolderTree(TempRoot, &report) && !report.failed.isEmpty()) ReportLeftovers(splash, report);
+    if (!DeleteFolderTree(TempRoot, &report) && !report.failed.isEmpty()) ReportLeftovers(asking(), report);
   }
 
   ExtensionTable[0] = QStringLiteral(".txt");
@@ -327,7 +337,7 @@ void TForm1::FormCreate() {
   if (!freshRoot) {
     if (const QString why = platform::MakePrivateFolder(TempRoot); !why.isEmpty()) {
       const QString instead = PrivateTempRoot();
-      ui::MessageBox(splash,
+      ui::MessageBox(asking(),
                      QStringLiteral("一時解凍フォルダー %1 は安全に使えません (%2)。\n代わりに %3 を使います。")
                          .arg(TempRoot, why, instead),
                      QMessageBox::Warning);
@@ -337,7 +347,7 @@ void TForm1::FormCreate() {
   // Without any private folder nothing is extracted (every path below an
   // empty root is refused), and the user knows why.
   if (TempRoot.isEmpty())
-    ui::MessageBox(splash, QStringLiteral("一時解凍フォルダーを作成できませんでした。書庫の中のファイルを開くことはできません。"),
+    ui::MessageBox(asking(), QStringLiteral("一時解凍フォルダーを作成できませんでした。書庫の中のファイルを開くことはできません。"),
                    QMessageBox::Critical);
 
   // A first start opens at the user's home folder, and so does a start whose
@@ -429,10 +439,25 @@ void TForm1::TextClick() {
 void TForm1::BitBtn1Click() { close(); }
 
 void TForm1::ToolButton4Click() {
+  const std::vector<QString> before(std::begin(ExtensionTable), std::end(ExtensionTable));
   TDirDlg dialog(this);
   ui::ExecModal(dialog);
-  // New text extensions count at once: the archive shown is sorted again.
-  if (!ArchivePath.isEmpty()) ListArchive();
+  // New text extensions count at once: the archive shown is sorted again,
+  // with the member the user had picked still picked. Nothing changed,
+  // nothing is listed again.
+  if (ArchivePath.isEmpty() || std::equal(before.begin(), before.end(), std::begin(ExtensionTable))) return;
+  const int row = ListView1->SelectedRow();
+  const QString picked = row >= 0 ? ListView1->Items()->item(row, 0)->text() : QString();
+  ListArchive();
+  if (picked.isEmpty()) return;
+  for (int r = 0; r < ListView1->Items()->rowCount(); ++r) {
+    if (ListView1->Items()->item(r, 0)->text() != picked) continue;
+    const QModelIndex at = ListView1->Items()->index(r, 0);
+    SelectedName.clear();  // so the selection counts as a new pick
+    ListView1->Selection()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListView1->CurrentView()->scrollTo(at);
+    break;
+  }
 }
 
 void TForm1::Refresh1Click() { FolderTreeViewEx1->RefreshTree(); }

@@ -2,8 +2,10 @@
 
 #include "app/IniFile.h"
 #include "app/func.h"
+#include "app/glyphs.h"
 #include "app/main.h"
 #include "ui/prompt.h"
+#include "ui/windowsize.h"
 #include "app/rtf.h"
 #include "app/textcodec.h"
 #include "platform/files.h"
@@ -20,6 +22,7 @@
 #include <QStyle>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 QVariant TWebBrowser::loadResource(int type, const QUrl& name) {
@@ -50,7 +53,9 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
   ToolBar1->setAccessibleName(QStringLiteral("ブラウザーのツールバー"));
   auto button = [this](const char* theme, QStyle::StandardPixmap fallback, const QString& hint,
                        void (TForm2::*handler)()) {
-    auto* a = ToolBar1->addAction(QIcon::fromTheme(QLatin1String(theme), style()->standardIcon(fallback)), hint);
+    // Qt's own home glyph is a folder: a theme without a home icon gets ours.
+    const QIcon spare = fallback == QStyle::SP_DirHomeIcon ? glyphs::DrawnGlyph(glyphs::kHome) : style()->standardIcon(fallback);
+    auto* a = ToolBar1->addAction(QIcon::fromTheme(QLatin1String(theme), spare), hint);
     a->setToolTip(hint);
     connect(a, &QAction::triggered, this, handler);
     if (QWidget* w = ToolBar1->widgetForAction(a)) w->setAccessibleName(hint);
@@ -93,6 +98,10 @@ TForm2::TForm2(QWidget* parent) : QMainWindow(parent) {
   BitBtn1->setFixedSize(89, 25);
   BitBtn1->setDefault(true);
   connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+  // Centred by a layout: it has the panel's width from the first showing on.
+  auto* buttonRow = new QHBoxLayout(Panel1);
+  buttonRow->setContentsMargins(0, 0, 0, 0);
+  buttonRow->addWidget(BitBtn1, 0, Qt::AlignCenter);
 
   auto* client = new QWidget(this);
   setCentralWidget(client);
@@ -111,7 +120,7 @@ TForm2* TForm2::Obtain() {
     return open;
   }
   auto* form = new TForm2;
-  form->resize(Settings.MemoWidth, Settings.MemoHeight);
+  ui::ResizeOuter(form, QSize(Settings.MemoWidth, Settings.MemoHeight));
   form->move(Settings.MemoLeft, Settings.MemoTop);
   ViewerForm = form;
   return form;
@@ -154,13 +163,6 @@ void TForm2::ShowHtml(TForm1*, const QString&, const QString& page) {
   form->activateWindow();
 }
 
-void TForm2::FormResize() { BitBtn1->move((Panel1->width() - BitBtn1->width()) / 2, (Panel1->height() - BitBtn1->height()) / 2); }
-
-void TForm2::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  FormResize();
-}
-
 // Browser errors (nothing to go back to, say) are of no interest to the user.
 void TForm2::ToolButton1Click() { WebBrowser1->setSource(QUrl::fromLocalFile(StartUrl)); }
 void TForm2::ToolButton2Click() { WebBrowser1->backward(); }
@@ -177,8 +179,8 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {
-  Settings.MemoHeight = height();
-  Settings.MemoWidth = width();
+  Settings.MemoHeight = ui::OuterSize(this).height();
+  Settings.MemoWidth = ui::OuterSize(this).width();
   Settings.MemoLeft = pos().x();
   Settings.MemoTop = pos().y();
   ViewerForm = nullptr;

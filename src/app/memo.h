@@ -49,7 +49,6 @@ class TForm2 : public QMainWindow {
   // Shows a page (its checked path in the run folder) in the browser pane.
   static void ShowHtml(TForm1* main, const QString& runFolder, const QString& page);
 
-  void FormResize();
   void ToolButton1Click();
   void ToolButton2Click();
   void ToolButton3Click();
@@ -58,7 +57,6 @@ class TForm2 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:

@@ -7,6 +7,7 @@
 #include "Arcive/ArchiveFile.h"
 #include "components/ShView/ShView.h"
 #include "ui/prompt.h"
+#include "ui/windowsize.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,6 +29,8 @@ namespace {
 // The window frame the design's outer sizes include (caption and borders).
 constexpr int kFrameWidth = 8;
 constexpr int kFrameHeight = 34;
+// The outer height taken by everything but the folder tree.
+constexpr int kBelowTree = 275;
 
 QString WithSeparator(const QString& path) { return AddTrailingBackslash(path); }
 
@@ -47,6 +50,7 @@ Tdevelop::Tdevelop(TForm1* main) : QDialog(main), main_(main) {
   ComboBox1->setMaxVisibleItems(5);
   ComboBox1->setAccessibleName(QStringLiteral("展開先フォルダーのパス"));
   ComboBox1->lineEdit()->installEventFilter(this);
+  ComboBox1->installEventFilter(this);
   RadioGroup1 = new QGroupBox(QStringLiteral("展開先の指定"), this);
   auto* radios = new QVBoxLayout(RadioGroup1);
   radios->setContentsMargins(8, 4, 8, 2);
@@ -87,10 +91,14 @@ Tdevelop::Tdevelop(TForm1* main) : QDialog(main), main_(main) {
 int Tdevelop::RadioIndex() const { return RadioButtons[1]->isChecked() ? 1 : 0; }
 
 void Tdevelop::FormCreate() {
-  resize(width(), std::max(Settings.DeveHeight, kDevelopMinHeight) - kFrameHeight);
-  // The width is fixed, the height has a floor.
+  // The width is fixed, the height has a floor: the designed one, and no
+  // less than lets the folder tree show six rows (a tree with no row to
+  // click is no way to pick a folder).
   setFixedWidth(width());
-  setMinimumHeight(kDevelopMinHeight - kFrameHeight);
+  const int row = FolderView1->sizeHintForRow(0) > 0 ? FolderView1->sizeHintForRow(0) : 20;
+  const int treeFloor = 6 * row + 2 * FolderView1->frameWidth();
+  setMinimumHeight(std::max(kDevelopMinHeight - kFrameHeight, treeFloor + kBelowTree - kFrameHeight));
+  ui::ResizeOuter(this, QSize(ui::OuterSize(this).width(), std::max(Settings.DeveHeight, kDevelopMinHeight)));
   ComboBox2->setCurrentIndex(std::clamp(Settings.CopyProcess, 0, 4));
   CheckBox1->setChecked(Settings.CopyFlag);
   const bool beside = Settings.CopyMode == 1;
@@ -121,7 +129,7 @@ void Tdevelop::FormResize() {
   const int W = width() + kFrameWidth, H = height() + kFrameHeight;
   const int cw = width() - 16;
   Label1->setGeometry(8, 6, cw, 16);
-  FolderView1->setGeometry(8, 24, cw, std::max(H - 275, 15));
+  FolderView1->setGeometry(8, 24, cw, std::max(H - kBelowTree, 15));
   ComboBox1->setGeometry(8, H - 240, cw, 24);
   RadioGroup1->setGeometry(8, H - 210, cw, 58);
   CheckBox1->setGeometry(8, H - 148, cw, 20);
@@ -154,7 +162,9 @@ void Tdevelop::ComboBox1Change(const QString& text) {
 }
 
 bool Tdevelop::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ComboBox1->lineEdit() && event->type() == QEvent::KeyPress) {
+  // The key reaches the combo box or its line edit, depending on where the
+  // focus landed; the dialog's default button must see it in neither.
+  if ((watched == ComboBox1->lineEdit() || watched == ComboBox1) && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       ComboBox1KeyPress();
@@ -299,7 +309,7 @@ void Tdevelop::BitBtn1Click() {
 }
 
 bool Tdevelop::FormCloseQuery() {
-  Settings.DeveHeight = height() + kFrameHeight;
+  Settings.DeveHeight = ui::OuterSize(this).height();
   Settings.DeveTop = pos().y();
   Settings.DeveLeft = pos().x();
   Settings.Directory[0] = ComboBox1->currentText();

@@ -4,8 +4,7 @@
 inline constexpr char kAppTitle[] = "ピポラ！";
 inline constexpr char kVersionText[] = "Ver 1.9";
 inline constexpr char kTagLine[] = "解凍しないで試せる！";
-inline constexpr char kNotice[] = "© 2026 Zot 開発チーム  フリーソフトウェア";
+inline constexpr char kNotice[] = "© 2026 Zot 開発チーム  MIT ライセンス";
 inline constexpr char kWebAddress[] = "https://zot.example.org/";
 inline constexpr char kMailAddress[] = "zot@example.org";
 // Where the archiver modules are described and can be had.
-inline constexpr char kModulesPage[] = "https://zot.example.org/modules/";

@@ -2,6 +2,7 @@
 #include "app/main.h"
 #include "app/version.h"
 #include "platform/instance.h"
+#include "ui/desktop.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -17,21 +18,6 @@
 #include <ctime>
 
 namespace {
-
-// The system's Japanese proportional font, when one is installed.
-void UseJapaneseFont(QApplication& app) {
-  static const char* const kFamilies[] = {"IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "IPAGothic",
-                                          "VL PGothic", "TakaoPGothic"};
-  const QStringList installed = QFontDatabase::families();
-  for (const char* family : kFamilies) {
-    if (installed.contains(QLatin1String(family))) {
-      QFont f{QString::fromLatin1(family)};
-      f.setPixelSize(12);
-      app.setFont(f);
-      return;
-    }
-  }
-}
 
 // For the start-up benchmark: prints the wall-clock time of the main
 // window's first paint, then closes the window normally.
@@ -55,20 +41,6 @@ class StartupProbe : public QObject {
   bool done_ = false;
 };
 
-// Outside a desktop session Qt knows no icon theme but "hicolor", where
-// every icon the program asks for is missing, and each miss walks all of
-// that theme's folders (some 40,000 file checks at start): the desktop's
-// usual theme is taken when it is installed.
-void UseInstalledIconTheme() {
-  const QString current = QIcon::themeName();
-  if (!current.isEmpty() && current != QLatin1String("hicolor")) return;
-  for (const char* theme : {"Adwaita", "breeze", "oxygen", "Tango"})
-    for (const QString& base : QIcon::themeSearchPaths())
-      if (QFileInfo::exists(base + QLatin1Char('/') + QLatin1String(theme) + QStringLiteral("/index.theme"))) {
-        QIcon::setThemeName(QLatin1String(theme));
-        return;
-      }
-}
 
 }  // namespace
 
@@ -104,13 +76,7 @@ int main(int argc, char** argv) {
   }, given);
   if (!first) return 0;
 
-  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-  QTranslator qtJapanese;
-  if (qtJapanese.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    app.installTranslator(&qtJapanese);
-  UseJapaneseFont(app);
-  UseInstalledIconTheme();
+  ui::UseJapaneseDesktop(app);
 
   TForm1 form;
   main = &form;

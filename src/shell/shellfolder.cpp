@@ -6,6 +6,8 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHash>
+#include <QPainter>
+#include <QPainterPath>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -399,19 +401,64 @@ QIcon ItemIcon(const IdList& abs, bool open) {
   return PathIcon(PathFromIdList(abs), open);
 }
 
+namespace {
+
+// The shortcut arrow: a small white box with a bent arrow in the lower left
+// corner, so a link reads as a link whatever it points to.
+QIcon WithLinkArrow(const QIcon& icon) {
+  QIcon out;
+  for (int size : {16, 32}) {
+    QPixmap pm = icon.pixmap(size, size);
+    if (pm.isNull()) {
+      pm = QPixmap(size, size);
+      pm.fill(Qt::transparent);
+    }
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal u = size / 16.0;
+    p.setPen(QPen(QColor(0x50, 0x50, 0x50), 0.8 * u));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(0.5 * u, 8.5 * u, 7 * u, 7 * u));
+    p.setPen(QPen(QColor(0x10, 0x40, 0xa0), 1.3 * u, Qt::SolidLine, Qt::FlatCap));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath bend;
+    bend.moveTo(2.2 * u, 14 * u);
+    bend.quadTo(2.4 * u, 11 * u, 5.2 * u, 10.8 * u);
+    p.drawPath(bend);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x10, 0x40, 0xa0));
+    QPainterPath head;
+    head.moveTo(6.9 * u, 10.8 * u);
+    head.lineTo(4.6 * u, 9 * u);
+    head.lineTo(4.6 * u, 12.6 * u);
+    head.closeSubpath();
+    p.drawPath(head);
+    p.end();
+    out.addPixmap(pm);
+  }
+  return out;
+}
+
+}  // namespace
+
 QIcon PathIcon(const QString& path, bool open) {
   static QFileIconProvider provider;
   // Icons come once per kind: a theme lookup renders pixmaps, and doing it
   // per entry is what makes big folders slow.
   static QHash<QString, QIcon> byType;
   const QFileInfo info(path);
+  const bool link = info.isSymLink();
   QString key;
-  if (info.isDir()) key = QLatin1String(info.isRoot() ? "/root" : info.isSymLink() ? "/link" : "/") + QLatin1String(open ? "+" : "");
+  if (info.isDir()) key = QLatin1String(info.isRoot() ? "/root" : "/") + QLatin1String(open ? "+" : "");
   else key = info.isExecutable() ? QStringLiteral("*x") : info.suffix().toLower();
+  if (link) key += QLatin1Char('~');
   auto it = byType.find(key);
   if (it == byType.end()) {
-    QIcon icon = provider.icon(info);
+    // A folder looks like a folder whether or not it is reached through a
+    // link; the arrow says which.
+    QIcon icon = info.isDir() && !info.isRoot() ? provider.icon(QFileIconProvider::Folder) : provider.icon(info);
     if (info.isDir() && open) icon = QIcon::fromTheme(QStringLiteral("folder-open"), icon);
+    if (link) icon = WithLinkArrow(icon);
     it = byType.insert(key, icon);
   }
   return *it;
@@ -420,9 +467,10 @@ QIcon PathIcon(const QString& path, bool open) {
 QIcon EntryTreeIcon(const QString& path, uint32_t attributes, unsigned mode, bool openWhenSelected) {
   static QHash<QString, QIcon> byKind;
   const bool folder = (attributes & kFolderAttr) || S_ISDIR(mode);
-  QString key = folder ? QString::fromLatin1((attributes & kLink) ? "/link" : "/")
+  QString key = folder ? QStringLiteral("/")
                        : (S_ISREG(mode) && (mode & 0111)) ? QStringLiteral("*x")
                                                           : QFileInfo(path).suffix().toLower();
+  if (attributes & kLink) key += QLatin1Char('~');
   key += QLatin1Char(openWhenSelected ? '+' : '-');
   auto it = byKind.find(key);
   if (it == byKind.end()) {

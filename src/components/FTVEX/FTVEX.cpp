@@ -13,6 +13,8 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QShowEvent>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -485,6 +487,16 @@ bool TFolderTreeViewEx::LocatePath(const QString& path, bool makeTop, bool selec
     if (isVisible()) scrollToItem(node);
   }
   return true;
+}
+
+// A node selected while the window was hidden (the remembered folder at
+// start) is brought into view once the tree has its real size.
+void TFolderTreeViewEx::showEvent(QShowEvent* event) {
+  QTreeWidget::showEvent(event);
+  if (event->spontaneous()) return;
+  QTimer::singleShot(0, this, [this] {
+    if (QTreeWidgetItem* node = currentItem()) scrollToItem(node, QAbstractItemView::PositionAtCenter);
+  });
 }
 
 QString TFolderTreeViewEx::GetFolderName() {

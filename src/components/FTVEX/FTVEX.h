@@ -185,6 +185,7 @@ class TFolderTreeViewEx : public QTreeWidget {
   void OnDblClick(const QString& folderName);
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;

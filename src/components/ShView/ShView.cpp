@@ -10,6 +10,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShowEvent>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -295,6 +297,15 @@ void TFolderView::SelectIDList(const IdList& abs) {
     setCurrentItem(nullptr);
     clearSelection();
   }
+}
+
+// A folder selected before the dialog showed is brought into view at its real size.
+void TFolderView::showEvent(QShowEvent* event) {
+  QTreeWidget::showEvent(event);
+  if (event->spontaneous()) return;
+  QTimer::singleShot(0, this, [this] {
+    if (QTreeWidgetItem* node = currentItem()) scrollToItem(node, QAbstractItemView::PositionAtCenter);
+  });
 }
 
 void TFolderView::SelectChildByID(const IdList& id) {

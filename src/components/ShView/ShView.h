@@ -93,6 +93,7 @@ class TFolderView : public QTreeWidget {
   void OnDeleting(QTreeWidgetItem* node);
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
