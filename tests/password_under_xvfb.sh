@@ -27,7 +27,7 @@ answer() {
 "$zot" & pid=\$!
 wait_window "^ピポラ！\\\$"
 sleep 1
-xdotool mousemove 260 69 click 1; sleep 0.5; xdotool mousemove 72 370 click 1
+click_main 260 69; sleep 0.5; click_main 72 370
 answer wrong
 wait_window "^パスワードの入力\\\$"; sleep 0.3
 import -window root "$work/again.png" 2>/dev/null || true
@@ -35,7 +35,7 @@ answer "open sesame"
 i=0; while [ \$i -lt 25 ] && [ ! -s "$marker" ]; do sleep 0.2; i=\$((i + 1)); done
 cp "$marker" "$work/first" 2>/dev/null || true
 rm -f "$marker"
-xdotool mousemove 72 370 click 1
+click_main 72 370
 answer one; answer two; answer three
 sleep 1
 import -window root "$work/refused.png" 2>/dev/null || true

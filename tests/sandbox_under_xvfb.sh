@@ -32,7 +32,7 @@ wait_window "^ピポラ！\\\$"
 sleep 1
 if [ "$mode" = off ]; then
   # The ﾌｧｲﾙ menu, then its second entry.
-  xdotool mousemove 28 8 click 1; sleep 0.7; xdotool mousemove 80 49 click 1; sleep 0.5
+  click_main 28 8; sleep 0.7; click_main 80 49; sleep 0.5
 fi
 start=\$(date +%s%N)
 run_first_member "$marker" 90 "$work/marker.seen"

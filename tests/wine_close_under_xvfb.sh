@@ -25,7 +25,7 @@ run_first_member "$work/data/zot/waits/marker" 60 "$work/marker.seen"
 sleep 1
 # Close with the button "終了"; the marker the program wrote is let go,
 # then the question is answered with Y.
-xdotool mousemove 585 370 click 1; sleep 1.5
+click_main 585 370; sleep 1.5
 discard_kept && sleep 1
 import -window root "$work/question.png" 2>/dev/null || true
 xdotool key y

@@ -1,5 +1,7 @@
 # Shared by the *_under_xvfb.sh tests (sourced, also by their drive scripts).
 
+zot_tests=$(cd "$(dirname "$0")" && pwd)
+
 # need TOOL...: stops with a message when a tool is missing (tools/deps.sh installs them).
 need() {
   for tool; do
@@ -16,11 +18,20 @@ wait_window() {
   done
 }
 
-# run_xvfb WORK DRIVE [LOG]: runs the drive script on a new X server, with
-# WORK's home, config and data folders as the user's.
+# run_xvfb WORK DRIVE [LOG]: runs the drive script on a new X server with a
+# window manager (openbox), as a desktop has, with WORK's home, config and
+# data folders as the user's.
 run_xvfb() {
-  HOME="$1/home" XDG_CONFIG_HOME="$1/config" XDG_DATA_HOME="$1/data" \
-    env -u DISPLAY -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 800x450x24" sh "$2" 2>"${3:-/dev/null}" || true
+  HOME="$1/home" XDG_CONFIG_HOME="$1/config" XDG_DATA_HOME="$1/data" ZOT_IN_XVFB=1 \
+    env -u DISPLAY -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 800x450x24" \
+    sh "$zot_tests/with_openbox.sh" sh "$2" 2>"${3:-/dev/null}" || true
+}
+
+# click_main X Y: clicks at X,Y inside the main window (its client area),
+# wherever the window manager put it.
+click_main() {
+  w=$(xdotool search --onlyvisible --name "^ピポラ！\$" 2>/dev/null | head -1)
+  xdotool mousemove --window "$w" "$1" "$2" click 1
 }
 
 # run_first_member MARKER SECONDS SEEN: clicks the list's first row, then
@@ -28,9 +39,9 @@ run_xvfb() {
 # may lose a click, so three tries), and keeps a copy of it as SEEN.
 run_first_member() {
   for attempt in 1 2 3; do
-    xdotool mousemove 260 69 click 1
+    click_main 260 69
     sleep 0.5
-    xdotool mousemove 72 370 click 1
+    click_main 72 370
     i=0
     while [ $i -lt $(($2 * 5)) ] && [ ! -s "$1" ]; do
       sleep 0.2
@@ -66,11 +77,9 @@ close_zot() {
   wait "$1"
 }
 
-# start_zot_wm ZOT: starts openbox, as a desktop has a window manager, then
-# the program (its process id in $pid), and waits for its window.
+# start_zot_wm ZOT: starts the program (its process id in $pid) and waits
+# for its window.
 start_zot_wm() {
-  openbox >/dev/null 2>&1 &
-  sleep 0.5
   "$1" &
   pid=$!
   wait_window "^ピポラ！\$"

@@ -26,6 +26,8 @@ QLabel* Text(QWidget* parent, const QString& text, int px, const QString& style,
 TfSplash::TfSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   setObjectName(QStringLiteral("fSplash"));
+  // Not shown on a splash; it names the window for screen readers and window lists.
+  setWindowTitle(QStringLiteral("ピポラ！ 起動中"));
   setFixedSize(261, 140);
   auto* picture = new QLabel(this);
   picture->setPixmap(glyphs::SplashPicture(size()));
