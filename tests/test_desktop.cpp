@@ -20,6 +20,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QToolBar>
@@ -116,6 +117,7 @@ TEST_F(DesktopTest, TheRememberedArchiveIsInViewAfterARestart) {
   EXPECT_TRUE(node->isSelected());
   const QRect at = form->FolderTreeViewEx1->visualItemRect(node);
   EXPECT_GE(at.top(), 0);
+  EXPECT_EQ(form->FolderTreeViewEx1->horizontalScrollBar()->value(), 0);  // names read from their start
   EXPECT_LE(at.bottom(), form->FolderTreeViewEx1->viewport()->height()) << at.y();
 }
 

@@ -47,7 +47,7 @@ TEST_F(DialogsTest, CheckBoxesShowTheLibrariesAndCannotBeChanged) {
     }
   }
   EXPECT_EQ(dlg.Label1->text(),
-            QStringLiteral("上記のチェックボックスに\n印の無いモジュールが見つかりません\n\nインストールを確かめるには\n下記のヘルプをご覧ください。"));
+            QStringLiteral("上記のチェックボックスに\n印の無いモジュールが見つかりません\nインストールを確かめるには\n下記のヘルプをご覧ください。"));
   EXPECT_EQ(dlg.Label2->text(), QStringLiteral("  ・ヘルプ"));
   // Every line of the text shows whole in the fixed-size dialog.
   EXPECT_GE(dlg.Label1->height(), dlg.Label1->sizeHint().height());

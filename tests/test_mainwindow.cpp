@@ -139,7 +139,7 @@ TEST_F(MainWindowTest, ResizePlacesPanelAndButtons) {
     EXPECT_EQ(form->BitBtn2->geometry(), QRect(24, ch - 40, 96, 36));
     EXPECT_EQ(form->BitBtn3->geometry(), QRect(128, ch - 40, 96, 36));
     EXPECT_EQ(form->BitBtn4->geometry(), QRect(232, ch - 40, 96, 36));
-    EXPECT_EQ(form->BitBtn1->geometry(), QRect(cw - 95, ch - 40, 96, 36));
+    EXPECT_EQ(form->BitBtn1->geometry(), QRect(cw - 102, ch - 40, 96, 36));  // wholly inside, 6 from the edge
     // The tree keeps its width; the list takes the rest.
     EXPECT_EQ(form->TreeWidth(), 210);
   }
@@ -240,10 +240,11 @@ TEST_F(MainWindowTest, SavedFileHoldsEveryKeyInOrder) {
   form->resize(640, 400);
   QCoreApplication::processEvents();
   ExtensionTable[3] = QStringLiteral(".log");
+  const QSize outer = form->frameGeometry().size();  // sizes are kept with the frame
   form->close();
   // One section header per section, keys in their order of first writing.
   const QString expected = QStringLiteral(
-      "[Window]\nLeft=%1\nTop=%2\nHeight=400\nWidth=640\nMemoHeight=400\nMemoWidth=400\nMemoLeft=0\n"
+      "[Window]\nLeft=%1\nTop=%2\nHeight=%6\nWidth=%7\nMemoHeight=400\nMemoWidth=400\nMemoLeft=0\n"
       "MemoTop=0\nMemoFlag=1\nDeveHeight=290\nDeveLeft=0\nDeveTop=0\n"
       "[Option]\nViewMode=4\nCopyDir=\nCopyProcess=0\nCopyMode=1\nCopyFlag=0\nErrorDialog=0\nSeparate=210\n"
       "Ext2=\nExt3=.log\nExt4=\nDirectory0=\nDirectory1=\nDirectory2=\nDirectory3=\nDirectory4=\nDirectory5=\nSandbox=1\n"
@@ -253,7 +254,9 @@ TEST_F(MainWindowTest, SavedFileHoldsEveryKeyInOrder) {
                                .arg(form->pos().y())
                                .arg(Home())  // a first start opens at home
                                .arg(form->ListView1->DefaultColumnWidth(1))
-                               .arg(form->ListView1->DefaultColumnWidth(2));
+                               .arg(form->ListView1->DefaultColumnWidth(2))
+                               .arg(outer.height())
+                               .arg(outer.width());
   EXPECT_EQ(ReadAll(ConfigFile()), expected);
 }
 

@@ -202,9 +202,14 @@ const std::vector<Key>& Keys() {
         WindowKey(kWindow, QStringLiteral("Top"), [](TForm1& f) { return f.pos().y(); },
                   [](TForm1& f, int v) { f.move(f.pos().x(), v); }),
         WindowKey(kWindow, QStringLiteral("Height"), [](TForm1& f) { return ui::OuterSize(&f).height(); },
-                  [](TForm1& f, int v) { ui::ResizeOuter(&f, QSize(ui::OuterSize(&f).width(), v)); }),
+                  [](TForm1& f, int v) {
+                    // A missing key reads as the current size: nothing to apply.
+                    if (v != ui::OuterSize(&f).height()) ui::ResizeOuter(&f, QSize(ui::OuterSize(&f).width(), v));
+                  }),
         WindowKey(kWindow, QStringLiteral("Width"), [](TForm1& f) { return ui::OuterSize(&f).width(); },
-                  [](TForm1& f, int v) { ui::ResizeOuter(&f, QSize(v, ui::OuterSize(&f).height())); }),
+                  [](TForm1& f, int v) {
+                    if (v != ui::OuterSize(&f).width()) ui::ResizeOuter(&f, QSize(v, ui::OuterSize(&f).height()));
+                  }),
         IntKey(kOption, QStringLiteral("ViewMode"), &TSettings::ViewMode),
         StrKey(kOption, QStringLiteral("CopyDir"), &Settings.CopyDir),
         IntKey(kOption, QStringLiteral("CopyProcess"), &TSettings::CopyProcess),

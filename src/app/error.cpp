@@ -68,7 +68,7 @@ TErrDlg::TErrDlg(QWidget* parent) : QDialog(parent) {
 void TErrDlg::FormCreate() {
   CheckBox1Click();
   Label1->setText(
-      QStringLiteral("上記のチェックボックスに\n印の無いモジュールが見つかりません\n\nインストールを確かめるには\n下記のヘルプをご覧ください。"));
+      QStringLiteral("上記のチェックボックスに\n印の無いモジュールが見つかりません\nインストールを確かめるには\n下記のヘルプをご覧ください。"));
 }
 
 void TErrDlg::CheckBox1Click() {

@@ -403,7 +403,7 @@ void TForm1::FormResize() {
   BitBtn2->move(24, top);
   BitBtn3->move(128, top);
   BitBtn4->move(232, top);
-  BitBtn1->move(cw - 95, top);
+  BitBtn1->move(cw - kButtonWidth - 6, top);  // the designed right margin, the whole button inside
 }
 
 void TForm1::SetViewMode(int mode) {

@@ -495,7 +495,12 @@ void TFolderTreeViewEx::showEvent(QShowEvent* event) {
   QTreeWidget::showEvent(event);
   if (event->spontaneous()) return;
   QTimer::singleShot(0, this, [this] {
-    if (QTreeWidgetItem* node = currentItem()) scrollToItem(node, QAbstractItemView::PositionAtCenter);
+    QTreeWidgetItem* node = currentItem();
+    if (!node) return;
+    // Down to the node, not sideways: names stay readable from their start.
+    const int across = horizontalScrollBar()->value();
+    scrollToItem(node, QAbstractItemView::PositionAtCenter);
+    horizontalScrollBar()->setValue(across);
   });
 }
 

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QTimer>
 
@@ -304,7 +305,12 @@ void TFolderView::showEvent(QShowEvent* event) {
   QTreeWidget::showEvent(event);
   if (event->spontaneous()) return;
   QTimer::singleShot(0, this, [this] {
-    if (QTreeWidgetItem* node = currentItem()) scrollToItem(node, QAbstractItemView::PositionAtCenter);
+    QTreeWidgetItem* node = currentItem();
+    if (!node) return;
+    // Down to the node, not sideways: names stay readable from their start.
+    const int across = horizontalScrollBar()->value();
+    scrollToItem(node, QAbstractItemView::PositionAtCenter);
+    horizontalScrollBar()->setValue(across);
   });
 }
 
