@@ -10,17 +10,23 @@ build=$(cd "${1:-build}" && pwd)
 out=${2:-$build/screenshots}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-for tool in xvfb-run openbox xdotool import zip; do
+for tool in xvfb-run openbox xdotool import zip montage; do
   command -v $tool >/dev/null || { echo "missing $tool: run tools/deps.sh"; exit 1; }
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 dl="$work/home/ダウンロード"
-mkdir -p "$dl" "$work/config/zot" "$work/data" "$work/src/ゲーム" "$work/out"
-printf 'MZ' > "$work/src/ゲーム/setup.exe"
+mkdir -p "$dl" "$work/config/zot" "$work/data" "$work/src/ゲーム" "$work/out" "$work/big"
+# The tests' small Windows program when it is built, so a run reaches the history.
+if [ -f "$build/tests/win_marker.exe" ]; then cp "$build/tests/win_marker.exe" "$work/src/ゲーム/setup.exe"; else printf 'MZ' > "$work/src/ゲーム/setup.exe"; fi
+printf 'data' > "$work/src/ゲーム/data.txt"
 printf '遊び方\n\nsetup.exe を起動してください。\n' > "$work/src/ゲーム/説明.txt"
 printf '<html><head><meta charset="utf-8"><title>案内</title></head><body><h1>ようこそ</h1><p>これは <b>HTML</b> の案内です。</p></body></html>\n' > "$work/src/ゲーム/index.html"
-(cd "$work/src/ゲーム" && zip -q "$dl/ゲーム.zip" setup.exe 説明.txt index.html && zip -q -P secret "$dl/暗号.zip" 説明.txt)
+(cd "$work/src/ゲーム" && zip -q "$dl/ゲーム.zip" setup.exe 説明.txt index.html data.txt && zip -q -P secret "$dl/暗号.zip" 説明.txt)
+# Big enough that extracting it shows the progress dialog.
+head -c 3G /dev/zero > "$work/src/big.bin"
+(cd "$work/src" && zip -q -1 "$work/big/大きな書庫.zip" big.bin)
+rm "$work/src/big.bin"
 ln -s ゲーム.zip "$dl/リンク.zip"
 mkdir -p "$dl/フォルダー"
 for i in 1 2 3; do printf 'x' > "$dl/a-rather-long-file-name-without-any-break-$i.txt"; done
@@ -54,18 +60,32 @@ done
 
 start 4 "$dl/ゲーム.zip"
 click 260 87; wait_name "テキスト"; shot viewer-text; xdotool key Escape; sleep 0.5
-click 260 105; sleep 0.5; click 72 370; wait_name "Html"; shot viewer-html; xdotool key Escape; sleep 0.5
+click 260 123; sleep 0.5; click 72 370; wait_name "Html"; shot viewer-html; xdotool key Escape; sleep 0.5
 click 176 370; wait_name "展開します"; shot extract
 xdotool key Escape; sleep 0.5
-click 280 370; wait_name "^履歴\$"; shot history; xdotool key Escape; sleep 0.5
 xdotool key alt+f; sleep 0.5; shot menu-file; xdotool key o; wait_name "^環境設定\$"; shot settings
 w=\$(xdotool search --onlyvisible --name "^環境設定\$" | head -1)
 xdotool mousemove --window \$w 228 62 click 1; wait_name "^フォルダー選択\$"; shot folder-choice
 xdotool key Escape; sleep 0.5; xdotool key Escape; sleep 0.5
 xdotool key alt+h; sleep 0.5; xdotool key a; wait_name "情報"; shot about; xdotool key Escape; sleep 0.5
 # The tree's context menu on the archive, then its properties.
-xdotool key F6 2>/dev/null; click 100 200 3; sleep 1; shot tree-menu; xdotool key Escape; sleep 0.5
+click 100 200 3; sleep 1; shot tree-menu; xdotool key r; wait_name "プロパティ"; shot properties; xdotool key Escape; sleep 0.5
 stop
+
+# A program run (under wine) goes into the history.
+[ -d "$build/tests/wine-cache" ] && export XDG_CACHE_HOME="$build/tests/wine-cache"
+start 4 "$dl/ゲーム.zip"
+click 260 69; sleep 0.5; click 72 370; sleep 1.5; shot running
+i=0; while [ \$i -lt 60 ] && [ ! -e "$work/data/zot/ゲーム/marker" ]; do sleep 1; i=\$((i+1)); done
+sleep 1; click 280 370; wait_name "^履歴\$"; shot history; xdotool key Escape; sleep 0.5
+stop
+
+# A long extraction shows its progress.
+printf '[Option]\nErrorDialog=1\nSandbox=0\nCopyMode=0\nDirectory0=%s/\n[Tree]\nFolder=%s\n' "$work/out" "$work/big/大きな書庫.zip" > "\$ini"
+"\$zot" & pid=\$!; wait_name "^ピポラ！\$"; sleep 1
+click 176 370; wait_name "展開します"; xdotool key Return; sleep 0.8; shot progress
+i=0; while [ \$i -lt 60 ] && xdotool search --onlyvisible --name "^ピポラ！\$" | wc -l | grep -qv '^1\$'; do sleep 0.5; i=\$((i+1)); done
+sleep 1; stop
 
 # An encrypted member asks for its password.
 start 4 "$dl/暗号.zip"
@@ -92,4 +112,5 @@ EOS
 HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" ZOT_IN_XVFB=1 \
   env -u DISPLAY -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x700x24" \
   sh tests/with_openbox.sh sh "$work/drive.sh" 2>"$out/drive.log" || true
-echo "Screenshots in $out"
+montage -geometry 512x350+2+2 -tile 4x "$out"/*.png "$out/all.jpg" 2>/dev/null || true
+echo "Screenshots in $out (all.jpg: every one at a glance)"

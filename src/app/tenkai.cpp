@@ -96,7 +96,7 @@ void Tdevelop::FormCreate() {
   // click is no way to pick a folder).
   setFixedWidth(width());
   const int row = FolderView1->sizeHintForRow(0) > 0 ? FolderView1->sizeHintForRow(0) : 20;
-  const int treeFloor = 6 * row + 2 * FolderView1->frameWidth();
+  const int treeFloor = 6 * row + 2 * FolderView1->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   setMinimumHeight(std::max(kDevelopMinHeight - kFrameHeight, treeFloor + kBelowTree - kFrameHeight));
   ui::ResizeOuter(this, QSize(ui::OuterSize(this).width(), std::max(Settings.DeveHeight, kDevelopMinHeight)));
   ComboBox2->setCurrentIndex(std::clamp(Settings.CopyProcess, 0, 4));
