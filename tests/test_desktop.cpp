@@ -14,6 +14,9 @@
 #include "ui/desktop.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QMessageBox>
+#include <QStyle>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -237,6 +240,37 @@ TEST_F(DesktopTest, TypeNamesAreJapanese) {
   ASSERT_GE(view.topLevelItemCount(), 1);
   const QString type = view.topLevelItem(0)->text(2);
   EXPECT_EQ(type, QStringLiteral("Zip アーカイブ")) << qPrintable(QString::fromLocal8Bit(qgetenv("LANG")));
+}
+
+// Qt's own buttons and the file view's entries speak Japanese too, and a
+// link in the file view carries the arrow.
+TEST_F(DesktopTest, StandardButtonsAndTheFileViewAreJapanese) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("x"), QMessageBox::Yes | QMessageBox::No);
+  EXPECT_TRUE(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("はい")));
+  EXPECT_TRUE(box.button(QMessageBox::No)->text().contains(QStringLiteral("いいえ")));
+  QFile::link(archive, Home() + QStringLiteral("/files/link.zip"));
+  TFileView view;
+  view.ShowFolder(shell::ShellFolder::Desktop()->ParseDisplayName(Home() + QStringLiteral("/files")));
+  view.show();
+  QTest::qWait(100);
+  const auto icon = [&view](const QString& name) {
+    for (int i = 0; i < view.topLevelItemCount(); ++i)
+      if (view.topLevelItem(i)->text(0).startsWith(name)) return view.topLevelItem(i)->icon(0).pixmap(16, 16).toImage();
+    return QImage();
+  };
+  ASSERT_FALSE(icon(QStringLiteral("game")).isNull());
+  EXPECT_NE(icon(QStringLiteral("game")), icon(QStringLiteral("link")));
+}
+
+// "起動ページに戻る" shows a house, not Qt's folder, where the theme has no home icon.
+TEST_F(DesktopTest, TheViewersHomeButtonIsAHouse) {
+  const QString theme = QIcon::themeName();
+  QIcon::setThemeName(QStringLiteral("hicolor"));
+  TForm2 viewer;
+  QIcon::setThemeName(theme);
+  const QImage shown = viewer.ToolButton1->icon().pixmap(16, 16).toImage();
+  EXPECT_NE(shown, viewer.style()->standardIcon(QStyle::SP_DirHomeIcon).pixmap(16, 16).toImage());
+  EXPECT_EQ(viewer.ToolButton1->toolTip(), QStringLiteral("起動ページに戻る"));
 }
 
 // A link to a file shows the shortcut arrow, as a link to a folder does.
