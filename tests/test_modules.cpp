@@ -54,7 +54,8 @@ class ModuleTest : public ZotTest {
               QByteArray* output = nullptr) {
     TArchiveFile file;
     file.SetFileName(archive);
-    if (file.ArchiverType() == atAutoDetect) file.SetArchiverType(atTar);
+    if (file.ArchiverType() == atAutoDetect)
+      file.SetArchiverType(archive.endsWith(QLatin1String(".rar")) ? atRar : atTar);
     file.Options = MainWindowOptions();
     file.Options.x = static_cast<int8_t>(x);
     file.SetOutputSize(4096);
@@ -209,6 +210,18 @@ TEST_F(ModuleTest, DamagedArchivesFailWithAMessage) {
     EXPECT_NE(Extract(Data(r.name), Home() + QStringLiteral("/bad"), AllMembers(), 1, &output), 0) << r.name;
     EXPECT_FALSE(output.isEmpty()) << r.name;
   }
+}
+
+// RAR5 folder entries have no data to read; asking for it is an error there.
+TEST_F(ModuleTest, ARar5ArchiveWithFoldersExtractsCleanly) {
+  const QString to = Home() + QStringLiteral("/rar5");
+  QByteArray output;
+  EXPECT_EQ(Extract(Data("rar5_fileattr.rar"), to, AllMembers(), 1, &output), 0) << output.constData();
+  EXPECT_FALSE(output.contains("壊れて")) << output.constData();
+  for (const char* folder : {"dir_readonly", "dir_hidden", "dir_system", "dir_rohidden"})
+    EXPECT_TRUE(QFileInfo(to + QLatin1Char('/') + QLatin1String(folder)).isDir()) << folder;
+  EXPECT_EQ(Files(to), (QStringList{QStringLiteral("hidden.txt"), QStringLiteral("readonly.txt"),
+                                    QStringLiteral("ro_hidden.txt"), QStringLiteral("system.txt")}));
 }
 
 TEST_F(ModuleTest, MembersInAnUndecodableMethodAreListedButNotExtracted) {

@@ -468,7 +468,11 @@ uint32_t Extract(const Job& request, Output& out, Passwords& passwords) {
     };
     auto diskFull = [&] { return archive_errno(disk) == ENOSPC || archive_errno(disk) == EDQUOT; };
     uint64_t written = 0, reported = 0, end = 0;
+    // Folders and symbolic links carry no data: asking a decoder for it is
+    // an error in some formats (RAR5), not an empty read.
+    const bool dataless = type == AE_IFDIR || type == AE_IFLNK;
     for (;;) {
+      if (dataless) break;
       const void* block = nullptr;
       size_t len = 0;
       int64_t offset = 0;
