@@ -102,7 +102,9 @@ QByteArray Tar(const std::vector<TarMember>& members) {
     octal(100, 8, m.mode);
     octal(108, 8, 0);
     octal(116, 8, 0);
-    octal(124, 12, m.type == '0' ? m.data.size() : 0);
+    const bool carries = m.type == '0' || m.type == 'x';  // a file, or a pax header's records
+    octal(124, 12, carries ? m.data.size() : 0);
+    if (!m.sizeField.isEmpty()) put(124, m.sizeField.left(12));
     octal(136, 12, 1704110400);  // 2024-01-01 12:00 UTC
     h[156] = m.type;
     put(157, m.link.left(100));
@@ -112,7 +114,7 @@ QByteArray Tar(const std::vector<TarMember>& members) {
     for (const char c : h) sum += static_cast<uint8_t>(c);
     put(148, QByteArray::number(sum, 8).rightJustified(6, '0') + QByteArray("\0 ", 2));
     out += h;
-    if (m.type == '0') {
+    if (carries) {
       out += m.data;
       out += QByteArray((512 - m.data.size() % 512) % 512, '\0');
     }

@@ -25,10 +25,11 @@ QByteArray Lzh(const QByteArray& name, const QByteArray& data, uint32_t claimed 
 
 struct TarMember {
   QByteArray name;
-  char type = '0';  // '0' file, '2' symbolic link, '3' character device, '4' block device, '5' folder, '6' FIFO
+  char type = '0';  // '0' file, '2' symbolic link, '3' character device, '4' block device, '5' folder, '6' FIFO, 'x' pax records
   QByteArray data;
   QByteArray link;
   uint32_t mode = 0644;
+  QByteArray sizeField;  // when set, the 12 bytes of the header's size field as given
 };
 QByteArray Tar(const std::vector<TarMember>& members);
 

@@ -224,6 +224,41 @@ TEST_F(ModuleTest, ARar5ArchiveWithFoldersExtractsCleanly) {
                                     QStringLiteral("ro_hidden.txt"), QStringLiteral("system.txt")}));
 }
 
+// A header with a negative size: no member can be read, so it is no archive,
+// whichever way the size is written (base-256 or a minus sign).
+TEST_F(ModuleTest, ATarOfWhichNoMemberCanBeReadIsNotAnArchive) {
+  for (const QByteArray& field : {QByteArray(12, '\xff'), QByteArray("-0000000001\0", 12), QByteArray("pax")})
+  for (const bool gzipped : {false, true}) {
+    craft::TarMember m{"a.txt", '0', "hello\n"};
+    std::vector<craft::TarMember> members;
+    if (field == "pax") members.push_back({"PaxHeader/a.txt", 'x', "11 size=-1\n"});
+    else m.sizeField = field;
+    members.push_back(m);
+    QString tar = Write(QStringLiteral("neg.tar"), craft::Tar(members));
+    if (gzipped) {
+      QProcess::execute(QStringLiteral("/usr/bin/gzip"), {QStringLiteral("-f"), tar});
+      tar += QStringLiteral(".gz");
+    }
+    TArchiveFile file;
+    file.SetFileName(tar);
+    file.SetArchiverType(atTar);
+    const int opened = file.OpenArchive(nullptr, 0);
+    if (opened == 0) file.CloseArchive();
+    EXPECT_NE(opened, 0) << field.toHex().constData();
+    QByteArray output;
+    EXPECT_NE(Extract(tar, Home() + QStringLiteral("/neg"), AllMembers(), 1, &output), 0) << field.toHex().constData();
+    EXPECT_FALSE(output.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(Home() + QStringLiteral("/neg/a.txt")));
+  }
+  // An empty tar is still an archive, just one without members.
+  const QString empty = Write(QStringLiteral("empty.tar"), QByteArray(10240, '\0'));
+  TArchiveFile file;
+  file.SetFileName(empty);
+  file.SetArchiverType(atTar);
+  EXPECT_EQ(file.OpenArchive(nullptr, 0), 0);
+  file.CloseArchive();
+}
+
 TEST_F(ModuleTest, MembersInAnUndecodableMethodAreListedButNotExtracted) {
   EXPECT_EQ(List(Data("lh1.lzh")), (QStringList{QStringLiteral("readme.txt"), QStringLiteral("doc/a.txt"),
                                                  QStringLiteral("bin/setup.exe")}));
