@@ -13,6 +13,14 @@
  * characters '"', '<' and the control characters 0x01-0x1F are written as
  * '<' + two upper-case hex digits + '>' ("a\"b" is "a<22>b"). Text without
  * those characters is passed unchanged.
+ *
+ * Member names to extract are patterns in which "*" (any run, also across
+ * "/") and "?" (one character) are wildcards. A name taken from a listing is
+ * passed as a literal: its "*", "?" and "[" characters are written "<2A>",
+ * "<3F>", "<5B>", and a leading "@" as "<40>" (a quoted "@" as written opens
+ * a response file). A name without live "*" or "?" selects the member of
+ * exactly that name; a wildcard matches ASCII letters in either case. The
+ * same escapes hold in response files.
  */
 #ifndef ZOT_COMMON_ARCHIVER_H
 #define ZOT_COMMON_ARCHIVER_H

@@ -107,13 +107,36 @@ TEST_F(BuilderTest, FileListsTakeEveryKindOfItem) {
   EXPECT_TRUE(CollectNames(AllMembers()).empty());
 }
 
+// A name from a listing reaches the module as a literal; plain names are
+// written as they are.
+TEST_F(BuilderTest, NamesThatLookLikeWildcardsAreWrittenAsLiterals) {
+  const struct {
+    const char* name;
+    const char* written;
+  } rows[] = {{"plain.txt", "plain.txt"},     {"*.txt", "<2A>.txt"},   {"a?.txt", "a<3F>.txt"},
+              {"[x].txt", "<5B>x].txt"},      {"@a.txt", "<40>a.txt"}, {"@", "<40>"},
+              {"a@b.txt", "a@b.txt"},         {"a<b.txt", "a<3C>b.txt"}, {"q\"u.txt", "q<22>u.txt"},
+              {"表*.txt", "表<2A>.txt"}};
+  for (const auto& r : rows) {
+    EXPECT_EQ(LiteralName(r.name), QByteArray(r.written)) << r.name;
+    TCmdOpt cmd;
+    cmd.AddFiles(QByteArray(), {QByteArray(r.name)}, true);
+    EXPECT_EQ(cmd.Text, " \"" + QByteArray(r.written) + "\"") << r.name;
+    // Option lists (masks) stay patterns.
+    TCmdOpt masks;
+    masks.AddFiles(QByteArray(), {QByteArray(r.name)});
+    EXPECT_FALSE(masks.Text.contains("<2A>") || masks.Text.contains("<3F>")) << r.name;
+  }
+}
+
 TEST_F(BuilderTest, ResponseFilesHoldQuotedFilteredNamesWithCrLf) {
   TCmdOpt cmd;
   cmd.NameFilter = ZipNameFilter;
   const QString path = Home() + QStringLiteral("/resp.txt");
   Write(QStringLiteral("resp.txt"), "old content that must go");
   EXPECT_EQ(cmd.AddResponseFile({QStringLiteral("-a\\b[1].txt"), QStringLiteral("c.txt")}, path), 2);
-  EXPECT_EQ(ReadAll(path), QStringLiteral("\"[-]a/b[[]1].txt\"\r\n\"c.txt\"\r\n"));
+  // Names from a listing are literals: "[" (also the filter's) as "<5B>".
+  EXPECT_EQ(ReadAll(path), QStringLiteral("\"<5B>-]a/b<5B><5B>]1].txt\"\r\n\"c.txt\"\r\n"));
   EXPECT_EQ(cmd.Text, " \"@" + Ansi(path) + "\"");
 
   TCmdOpt failing;
@@ -231,13 +254,13 @@ TEST_F(BuilderTest, ZipCommandLines) {
       {zip.BuildExtractCommandLine("-x", arc, MainWindowOptions(), "/out", AllMembers(), false),
        "-x  \"/arc/[x]/a.zip\" \"/out/\" "},
       {zip.BuildExtractCommandLine("-x", arc, with([](auto& o) { o.c = 1; o.n = 1; o.x = 0; }), "/out", names, false),
-       "-x -o --i -j  \"/arc/[x]/a.zip\" \"/out/\" \"[-]a/b[[]1].txt\" "},
+       "-x -o --i -j  \"/arc/[x]/a.zip\" \"/out/\" \"<5B>-]a/b<5B><5B>]1].txt\" "},
       {zip.BuildExtractCommandLine("", arc, with([](auto& o) { o.c = 2; }), "", names, false),
-       "  \"/arc/[x]/a.zip\" \"[-]a/b[[]1].txt\" "},
+       "  \"/arc/[x]/a.zip\" \"<5B>-]a/b<5B><5B>]1].txt\" "},
       {zip.BuildAlternativeCommandLine("-ru", arc, with([](auto& o) { o.c = 1; o.x = 0; o.n = 1; }), "", names, false),
-       "-ru -o -j  \"/arc/[x]/a.zip\" \"-a\\b[1].txt\" "},
+       "-ru -o -j  \"/arc/[x]/a.zip\" \"-a\\b<5B>1].txt\" "},
       {zip.BuildCreateCommandLine("", arc, TArchiverOptions(), "/base", names, false),
-       " -D  \"/arc/[x]/a.zip\" \"/base/\" \"[-]a/b[[]1].txt\" "},
+       " -D  \"/arc/[x]/a.zip\" \"/base/\" \"<5B>-]a/b<5B><5B>]1].txt\" "},
       {zip.BuildCreateCommandLine("-d", arc, with([](auto& o) {
          o.a = 1; o.l = 1; o.n = 1; o.r = 1; o.u = 1; o.x = 0; o.jc = 1; o.ji = 1; o.jm = 9; o.gd = 1;
        }), "", {}, false),

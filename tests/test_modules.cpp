@@ -8,6 +8,7 @@
 #include "platform/msgwindow.h"
 #include "craft.h"
 #include "lzhread.h"
+#include "text.h"
 #include "support.h"
 
 #include <QDateTime>
@@ -257,6 +258,44 @@ TEST_F(ModuleTest, ATarOfWhichNoMemberCanBeReadIsNotAnArchive) {
   file.SetArchiverType(atTar);
   EXPECT_EQ(file.OpenArchive(nullptr, 0), 0);
   file.CloseArchive();
+}
+
+// Each name selects its own member only, inline and through a response file:
+// "*" and "?" in a name are characters, "@" does not open a response file,
+// and letters in another case are another member.
+TEST_F(ModuleTest, ANameSelectsOnlyItsOwnMember) {
+  const std::vector<QByteArray> names = {"*.txt", "doc/b.txt", "a?.txt", "ab.txt", "[x].txt", "x.txt", "@a.txt",
+                                         "a.txt", "@", "*", "c<d.txt", "q\"u.txt", "README.txt", "readme.txt"};
+  std::vector<craft::ZipMember> members;
+  for (const QByteArray& n : names) members.push_back({n, "content of " + n});
+  const QString zip = Write(QStringLiteral("names.zip"), craft::Zip(members));
+  int round = 0;
+  for (const QByteArray& n : names) {
+    for (const bool viaFile : {false, true}) {
+      const QString to = Home() + QStringLiteral("/out%1").arg(round++);
+      TArchiveFile file;
+      file.SetFileName(zip);
+      file.Options = MainWindowOptions();
+      if (viaFile) {
+        file.Options.ResFileUsage = ResUse(ruOnUnpack);
+        file.Options.ResFileName = Home() + QStringLiteral("/names.rsp");
+      }
+      file.SetOutputSize(4096);
+      EXPECT_EQ(file.Extract(nullptr, nullptr, to, {QStringList{QString::fromUtf8(n)}}), 0)
+          << n.constData() << " " << file.Output.constData();
+      EXPECT_EQ(Files(to), QStringList{QString::fromUtf8(n)}) << n.constData() << (viaFile ? " (file)" : "");
+    }
+  }
+  // Written without escapes, "*" and "?" stay wildcards (ASCII case aside);
+  // escaped, they are characters.
+  EXPECT_TRUE(arc::NameWanted({"doc/*"}, "doc/b.txt"));
+  EXPECT_TRUE(arc::NameWanted({"*.TXT"}, "doc/b.txt"));
+  EXPECT_TRUE(arc::NameWanted({"a?.txt"}, "ab.txt"));
+  EXPECT_FALSE(arc::NameWanted({"<2A>.txt"}, "doc/b.txt"));
+  EXPECT_TRUE(arc::NameWanted({"<2A>.txt"}, "*.txt"));
+  EXPECT_FALSE(arc::NameWanted({"a<3F>.txt"}, "ab.txt"));
+  EXPECT_FALSE(arc::NameWanted({"README.txt"}, "readme.txt"));
+  EXPECT_TRUE(arc::NameWanted({"c<3C>d.txt"}, "c<d.txt"));
 }
 
 TEST_F(ModuleTest, MembersInAnUndecodableMethodAreListedButNotExtracted) {

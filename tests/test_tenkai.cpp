@@ -211,6 +211,26 @@ TEST_F(TenkaiTest, FilesThatExistAreAskedAboutOnce) {
   EXPECT_EQ(ReadAll(mine), QStringLiteral("hello\r\n"));
 }
 
+// Names that look like wildcards are names: keeping the user's files never
+// lets "*.txt" or "doc/?.txt" pick a kept one.
+TEST_F(TenkaiTest, KeepingFilesHoldsForNamesThatLookLikeWildcards) {
+  const QString arc = Write(QStringLiteral("files/wild.zip"),
+                            craft::Zip({{"*.txt", "star"}, {"doc/?.txt", "query"}, {"doc/b.txt", "archive b"},
+                                        {"a.txt", "archive a"}, {"@a.txt", "at"}}));
+  const QString keptA = Write(QStringLiteral("dest/a.txt"), "mine a");
+  const QString keptB = Write(QStringLiteral("dest/doc/b.txt"), "mine b");
+  form->FolderTreeViewEx1->RefreshTree();
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(arc));
+  choice = 1;  // 既存のファイルを残して残りを展開
+  ExtractTo(dest, false, 0);
+  EXPECT_EQ(ReadAll(keptA), QStringLiteral("mine a"));
+  EXPECT_EQ(ReadAll(keptB), QStringLiteral("mine b"));
+  EXPECT_EQ(ReadAll(dest + QStringLiteral("/*.txt")), QStringLiteral("star"));
+  EXPECT_EQ(ReadAll(dest + QStringLiteral("/doc/?.txt")), QStringLiteral("query"));
+  EXPECT_EQ(ReadAll(dest + QStringLiteral("/@a.txt")), QStringLiteral("at"));
+  EXPECT_TRUE(messages.empty() || !messages.back().text.contains(QStringLiteral("応答ファイル")));
+}
+
 TEST_F(TenkaiTest, AFailedOrHostileExtractionIsSaidAndStaysInside) {
   const QString evil = Write(QStringLiteral("files/evil.zip"),
                              craft::Zip({{"../outside.txt", "x"}, {"bad.txt", "damaged", true}, {"ok.txt", "ok"}}));

@@ -24,9 +24,12 @@ std::recursive_mutex g_lock;
 
 // ---------------------------------------------------------------- command lines
 
+// A token keeps the escapes that make "*", "?" and "<" characters of a name
+// (see UnescapeToPattern); raw is the text as written, for the "@" test.
 struct Token {
   std::string text;
   bool quoted;
+  std::string raw;
 };
 
 std::vector<Token> Tokenize(const std::string& line) {
@@ -35,7 +38,7 @@ std::vector<Token> Tokenize(const std::string& line) {
   while (i < line.size()) {
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
     if (i >= line.size()) break;
-    Token t{std::string(), false};
+    Token t{std::string(), false, std::string()};
     while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
       if (line[i] == '"') {
         t.quoted = true;
@@ -46,7 +49,8 @@ std::vector<Token> Tokenize(const std::string& line) {
         t.text += line[i++];
       }
     }
-    t.text = UnescapeCommandText(t.text);
+    t.raw = t.text;
+    t.text = UnescapeToPattern(t.text);
     out.push_back(t);
   }
   return out;
@@ -60,7 +64,7 @@ bool ReadResponseFile(const std::string& path, std::vector<std::string>& names) 
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() >= 2 && line.front() == '"' && line.back() == '"') line = line.substr(1, line.size() - 2);
-    if (!line.empty()) names.push_back(UnescapeCommandText(line));
+    if (!line.empty()) names.push_back(UnescapeToPattern(line));
   }
   return true;
 }
@@ -103,7 +107,7 @@ Command ParseCommand(Syntax syntax, const std::string& line) {
   for (; i < tokens.size(); ++i) {
     const std::string& t = tokens[i].text;
     if (syntax == Syntax::Tar && (t == "-f" || t == "-o") && i + 1 < tokens.size()) {
-      (t == "-f" ? c.archive : c.folder) = tokens[++i].text;
+      (t == "-f" ? c.archive : c.folder) = UnescapeCommandText(tokens[++i].text);
       continue;
     }
     // Switches come before the archive; after it everything is a name.
@@ -111,8 +115,11 @@ Command ParseCommand(Syntax syntax, const std::string& line) {
       c.switches.push_back(t);
       continue;
     }
-    if (!t.empty() && t[0] == '@' && tokens[i].quoted) {
-      if (!ReadResponseFile(t.substr(1), c.names)) c.error = "応答ファイルを読めません: " + t.substr(1);
+    // A response file is a quoted "@" as written: a name that starts with
+    // "@" comes as "<40>".
+    if (!tokens[i].raw.empty() && tokens[i].raw[0] == '@' && tokens[i].quoted) {
+      const std::string file = UnescapeCommandText(t.substr(1));
+      if (!ReadResponseFile(file, c.names)) c.error = "応答ファイルを読めません: " + file;
       continue;
     }
     if (t.empty()) continue;
@@ -122,6 +129,13 @@ Command ParseCommand(Syntax syntax, const std::string& line) {
   if (c.archive.empty() && r < rest.size()) c.archive = rest[r++];
   if (c.folder.empty() && r < rest.size() && IsFolder(rest[r])) c.folder = rest[r++];
   for (; r < rest.size(); ++r) c.names.push_back(rest[r]);
+  // Paths of the archive, the folder and the switches are plain text.
+  c.archive = UnescapeCommandText(c.archive);
+  c.folder = UnescapeCommandText(c.folder);
+  for (std::string& sw : c.switches) sw = UnescapeCommandText(sw);
+  // Files to pack are files on disk, not patterns.
+  if (syntax == Syntax::Zip || (syntax == Syntax::Tar && (c.word == "c" || c.word == "a")))
+    for (std::string& n : c.names) n = UnescapeCommandText(n);
   if (syntax == Syntax::UnZip || syntax == Syntax::Zip)
     for (std::string& n : c.names) n = UnescapeZipName(n);
   for (std::string& n : c.names) std::replace(n.begin(), n.end(), '\\', '/');

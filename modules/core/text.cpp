@@ -69,19 +69,52 @@ bool Wildcard::Matches(const std::string& path) const {
   return true;
 }
 
+namespace {
+
+int Hex(char c) {
+  return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// The character an escape "<XX>" at i stands for, or -1.
+int EscapeAt(const std::string& s, size_t i) {
+  if (s[i] != '<' || i + 3 >= s.size() || s[i + 3] != '>' || Hex(s[i + 1]) < 0 || Hex(s[i + 2]) < 0) return -1;
+  return Hex(s[i + 1]) * 16 + Hex(s[i + 2]);
+}
+
+bool KeptInPattern(int c) { return c == '*' || c == '?' || c == '<'; }
+
+// One unit of a pattern at p: a literal character (escaped or not), or a
+// live "*" / "?". Returns its length in the pattern.
+size_t Unit(const std::string& pattern, size_t p, char* literal, char* live) {
+  *live = 0;
+  const int e = EscapeAt(pattern, p);
+  if (e >= 0 && KeptInPattern(e)) {
+    *literal = static_cast<char>(e);
+    return 4;
+  }
+  if (pattern[p] == '*' || pattern[p] == '?') *live = pattern[p];
+  *literal = pattern[p];
+  return 1;
+}
+
+}  // namespace
+
 bool WildcardMatch(const std::string& pattern, const std::string& path) {
   if (pattern == "*.*" || pattern == "*") return true;
   // Iterative matching with one backtracking point for the last "*".
   size_t p = 0, s = 0, starP = std::string::npos, starS = 0;
+  char literal = 0, live = 0;
   while (s < path.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      starP = p++;
+    const size_t len = p < pattern.size() ? Unit(pattern, p, &literal, &live) : 0;
+    if (len && live == '*') {
+      starP = p;
+      p += len;
       starS = s;
-    } else if (p < pattern.size() && pattern[p] == '?') {
-      ++p;
+    } else if (len && live == '?') {
+      p += len;
       s = Next(path, s);
-    } else if (p < pattern.size() && Lower(pattern[p]) == Lower(path[s])) {
-      ++p;
+    } else if (len && Lower(literal) == Lower(path[s])) {
+      p += len;
       ++s;
     } else if (starP != std::string::npos) {
       p = starP + 1;
@@ -189,25 +222,44 @@ std::string PrintableName(const std::string& bytes) {
   return out;
 }
 
-std::string UnescapeCommandText(const std::string& text) {
+namespace {
+
+std::string Unescape(const std::string& text, bool keepPatternEscapes) {
   if (text.find('<') == std::string::npos) return text;
-  auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1; };
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '<' && i + 3 < text.size() && text[i + 3] == '>' && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
-      out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
-      i += 3;
-    } else {
+    const int e = EscapeAt(text, i);
+    if (e < 0 || (keepPatternEscapes && KeptInPattern(e))) {
       out += text[i];
+      continue;
     }
+    out += static_cast<char>(e);
+    i += 3;
   }
   return out;
 }
 
+bool HasLiveWildcard(const std::string& pattern) {
+  char literal = 0, live = 0;
+  for (size_t p = 0; p < pattern.size();) {
+    p += Unit(pattern, p, &literal, &live);
+    if (live) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string UnescapeCommandText(const std::string& text) { return Unescape(text, false); }
+std::string UnescapeToPattern(const std::string& text) { return Unescape(text, true); }
+
 bool NameWanted(const std::vector<std::string>& names, const std::string& path) {
   if (names.empty()) return true;
-  for (const std::string& n : names)
-    if (n == path || WildcardMatch(n, path)) return true;
+  for (const std::string& n : names) {
+    // A plain name is the one member of exactly that name: a kept file with
+    // the same letters in another case is not asked for.
+    if (!HasLiveWildcard(n) ? UnescapeCommandText(n) == path : WildcardMatch(n, path)) return true;
+  }
   return false;
 }
 

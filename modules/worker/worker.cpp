@@ -538,7 +538,7 @@ uint32_t ToMemory(const Job& job, Output& out, Passwords& passwords) {
   uint32_t status = kOk;
   std::string error;
   const Walk w = ForEachHeader(job, &error, [&](struct archive_entry* e, const std::string& path, const DataReader& read) {
-    if (path != job.names.front() && !WildcardMatch(job.names.front(), path)) return true;
+    if (!NameWanted({job.names.front()}, path)) return true;
     found = true;
     passwords.Member(path);
     uint64_t sent = 0;

@@ -15,17 +15,35 @@ QString ExpandFileName(const QString& path) { return QDir::cleanPath(QDir::curre
 
 namespace {
 
-// Between double quotes, with the characters that would end the quotes or
-// the line written as "<XX>" (see common_archiver.h); no such byte can be
-// the second byte of a Shift-JIS character.
-QByteArray Quoted(const QByteArray& s) {
-  QByteArray out = "\"";
-  for (const char c : s) {
-    if (c == '"' || c == '<' || (c >= 0x01 && c < 0x20)) out += '<' + QByteArray::number(uchar(c), 16).toUpper().rightJustified(2, '0') + '>';
-    else out += c;
+// "<XX>" for a byte (see common_archiver.h). Names are UTF-8, where no byte
+// of a multi-byte character is ASCII, so only whole characters are escaped.
+QByteArray Escape(char c) { return '<' + QByteArray::number(uchar(c), 16).toUpper().rightJustified(2, '0') + '>'; }
+
+// literal: a member's name, in which "*", "?", "[" and a leading "@" are
+// characters of the name too (see LiteralName).
+QByteArray Escaped(const QByteArray& s, bool literal) {
+  QByteArray out;
+  out.reserve(s.size() + 2);
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c == '"' || c == '<' || (c >= 0x01 && c < 0x20) ||
+        (literal && (c == '*' || c == '?' || c == '[' || (i == 0 && c == '@'))))
+      out += Escape(c);
+    else
+      out += c;
   }
-  return out + '"';
+  return out;
 }
+
+// Between double quotes, with the characters that would end the quotes or
+// the line escaped.
+QByteArray Quoted(const QByteArray& s, bool literal = false) { return '"' + Escaped(s, literal) + '"'; }
+
+}  // namespace
+
+QByteArray LiteralName(const QByteArray& name) { return Escaped(name, true); }
+
+namespace {
 
 template <typename Fn>
 Fn Entry(void* address) {
@@ -365,16 +383,23 @@ QByteArray TCmdOpt::Filter(const QByteArray& name) const { return NameFilter ? N
 
 void TCmdOpt::AddFiltered(const QByteArray& name, const QByteArray& file) { AddFile(name, Filter(file)); }
 
-int TCmdOpt::AddFiles(const QByteArray& name, const TFileList& files) {
+int TCmdOpt::AddFiles(const QByteArray& name, const TFileList& files, bool literal) {
   const std::vector<QByteArray> names = CollectNames(files);
-  for (const QByteArray& n : names) AddFiltered(name, n);
+  for (const QByteArray& n : names) {
+    if (!literal) {
+      AddFiltered(name, n);
+      continue;
+    }
+    const QByteArray v = Filter(n);
+    if (!IsNulMarker(v)) Add(name.isEmpty() ? Quoted(v, true) : '-' + name + ' ' + Quoted(v, true));
+  }
   return static_cast<int>(names.size());
 }
 
 int TCmdOpt::AddResponseFile(const TFileList& files, const QString& path) {
   const std::vector<QByteArray> names = CollectNames(files);
   QByteArray block;
-  for (const QByteArray& n : names) block += Quoted(Filter(n)) + "\r\n";
+  for (const QByteArray& n : names) block += Quoted(Filter(n), true) + "\r\n";
   QFile f(path);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(block) != block.size())
     throw Exception(QStringLiteral("ファイル %1 を作成できません。%2").arg(path, f.errorString()));
@@ -444,7 +469,7 @@ void TArchiver::AddArchiveAndDir(TCmdOpt& cmd, const QString& arcFileName, const
 int TArchiver::AddFileList(TCmdOpt& cmd, const TArchiverOptions& options, bool resFile,
                            const TFileList& files) const {
   const bool useFile = resFile && !options.ResFileName.isEmpty() && !IsNulMarker(Ansi(options.ResFileName));
-  const int count = useFile ? cmd.AddResponseFile(files, options.ResFileName) : cmd.AddFiles(QByteArray(), files);
+  const int count = useFile ? cmd.AddResponseFile(files, options.ResFileName) : cmd.AddFiles(QByteArray(), files, true);
   cmd.Add(options.UserFileList);
   return count;
 }

@@ -217,6 +217,12 @@ inline TFileList AllMembers() { return {TCStrArray{}}; }
 
 // ---------------------------------------------------------------- builder
 
+// A member name (unquoted) as the modules read it back as that name only:
+// "*", "?", "[" and a leading "@" written in the "<XX>" form of
+// common_archiver.h, with '"', '<' and control characters. Names without
+// any of them are unchanged.
+QByteArray LiteralName(const QByteArray& name);
+
 // Builds one command line piece by piece; each piece follows one blank.
 class TCmdOpt {
  public:
@@ -232,7 +238,8 @@ class TCmdOpt {
   void AddDir(const QByteArray& name, const QByteArray& folder);
   QByteArray Filter(const QByteArray& name) const;
   void AddFiltered(const QByteArray& name, const QByteArray& file);
-  int AddFiles(const QByteArray& name, const TFileList& files);
+  // literal: names from a listing, each selecting its one member (LiteralName).
+  int AddFiles(const QByteArray& name, const TFileList& files, bool literal = false);
   // Writes the names, quoted, one per CR LF line, and adds "@path" instead.
   int AddResponseFile(const TFileList& files, const QString& path);
 };

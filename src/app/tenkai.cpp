@@ -228,13 +228,9 @@ bool Tdevelop::AskAboutExisting(const QString& target, QStringList* keep, bool* 
   const int answer = ui::Ask(box, {replace, skip});
   if (answer == 0) return true;
   if (answer != 1) return false;
-  // A name with wildcard characters could also pick an existing one.
-  for (const QString& n : members) {
-    const QRegularExpression pattern(QRegularExpression::wildcardToRegularExpression(n), QRegularExpression::CaseInsensitiveOption);
-    const bool wild = n.contains(QLatin1Char('*')) || n.contains(QLatin1Char('?'));
-    if (!wild || std::none_of(existing.begin(), existing.end(), [&](const QString& e) { return pattern.match(e).hasMatch(); }))
-      keep->append(n);
-  }
+  // Names reach the module as literals: each selects its own member only,
+  // so the ones not on disk are exactly what is extracted.
+  *keep = members;
   *keepAll = false;
   return true;
 }
