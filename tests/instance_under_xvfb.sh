@@ -25,13 +25,16 @@ eval "\$(xdotool getwindowgeometry --shell \$q)"
 cx=\$((X + WIDTH / 2)); cy=\$((Y + HEIGHT / 2))
 display -title other -geometry \$((WIDTH + 40))x\$((HEIGHT + 40))+\$((X - 20))+\$((Y - 20)) -size \$((WIDTH + 40))x\$((HEIGHT + 40)) xc:'#00ff00' & other=\$!
 wait_window "^other\$"
-sleep 0.5
-echo "covered=\$(import -window root png:- | convert - -format "%[hex:p{\$cx,\$cy}]" info: | grep -c 00FF00)" >> "$work/result"
+# green: 1 while the other window covers the question's centre (polled: a
+# busy machine draws late).
+green() { import -window root png:- | convert - -format "%[hex:p{\$cx,\$cy}]" info: | grep -c 00FF00; }
+i=0; while [ \$i -lt 25 ] && [ "\$(green)" != 1 ]; do sleep 0.2; i=\$((i+1)); done
+echo "covered=\$(green)" >> "$work/result"
 start=\$(date +%s)
 timeout 10 "$zot"; echo "second=\$?" >> "$work/result"
 echo "seconds=\$(( \$(date +%s) - start ))" >> "$work/result"
-sleep 0.5
-echo "covered_after=\$(import -window root png:- | convert - -format "%[hex:p{\$cx,\$cy}]" info: | grep -c 00FF00)" >> "$work/result"
+i=0; while [ \$i -lt 25 ] && [ "\$(green)" != 0 ]; do sleep 0.2; i=\$((i+1)); done
+echo "covered_after=\$(green)" >> "$work/result"
 kill -0 \$first && echo "first=alive" >> "$work/result"
 kill \$other
 # Yes (the default) clears the leftover; the main window follows.
