@@ -1,5 +1,7 @@
 #include "app/glyphs.h"
 
+#include "ui/views.h"
+
 #include <QLinearGradient>
 
 #include <algorithm>
@@ -229,16 +231,7 @@ QPixmap SplashPicture(const QSize& size) {
 }
 
 QIcon Locked(const QIcon& icon) {
-  QIcon out;
-  for (int size : {16, 32}) {
-    QPixmap pm = icon.pixmap(size, size);
-    if (pm.isNull()) {
-      pm = QPixmap(size, size);
-      pm.fill(Qt::transparent);
-    }
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal u = size / 16.0;
+  return ui::Overlaid(icon, [](QPainter& p, qreal u) {
     // Shackle, then body, dark on a light edge so it reads on any icon.
     p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.2 * u));
     p.setBrush(Qt::NoBrush);
@@ -246,10 +239,7 @@ QIcon Locked(const QIcon& icon) {
     p.setPen(QPen(Qt::white, 0.8 * u));
     p.setBrush(QColor(0xd4, 0xa0, 0x17));
     p.drawRect(QRectF(8.5 * u, 10 * u, 6.5 * u, 5.5 * u));
-    p.end();
-    out.addPixmap(pm);
-  }
-  return out;
+  });
 }
 
 }  // namespace glyphs

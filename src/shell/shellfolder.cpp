@@ -1,5 +1,7 @@
 #include "shell/shellfolder.h"
 
+#include "ui/views.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QFile>
@@ -406,16 +408,7 @@ namespace {
 // The shortcut arrow: a small white box with a bent arrow in the lower left
 // corner, so a link reads as a link whatever it points to.
 QIcon WithLinkArrow(const QIcon& icon) {
-  QIcon out;
-  for (int size : {16, 32}) {
-    QPixmap pm = icon.pixmap(size, size);
-    if (pm.isNull()) {
-      pm = QPixmap(size, size);
-      pm.fill(Qt::transparent);
-    }
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal u = size / 16.0;
+  return ui::Overlaid(icon, [](QPainter& p, qreal u) {
     p.setPen(QPen(QColor(0x50, 0x50, 0x50), 0.8 * u));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(0.5 * u, 8.5 * u, 7 * u, 7 * u));
@@ -433,10 +426,7 @@ QIcon WithLinkArrow(const QIcon& icon) {
     head.lineTo(4.6 * u, 12.6 * u);
     head.closeSubpath();
     p.drawPath(head);
-    p.end();
-    out.addPixmap(pm);
-  }
-  return out;
+  });
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "platform/clipboard.h"
 #include "platform/process.h"
 #include "ui/prompt.h"
+#include "ui/views.h"
 
 #include <QApplication>
 #include <QCollator>
@@ -489,19 +490,11 @@ bool TFolderTreeViewEx::LocatePath(const QString& path, bool makeTop, bool selec
   return true;
 }
 
-// A node selected while the window was hidden (the remembered folder at
-// start) is brought into view once the tree has its real size.
+// The remembered node comes into view at the tree's real size.
 void TFolderTreeViewEx::showEvent(QShowEvent* event) {
   QTreeWidget::showEvent(event);
   if (event->spontaneous()) return;
-  QTimer::singleShot(0, this, [this] {
-    QTreeWidgetItem* node = currentItem();
-    if (!node) return;
-    // Down to the node, not sideways: names stay readable from their start.
-    const int across = horizontalScrollBar()->value();
-    scrollToItem(node, QAbstractItemView::PositionAtCenter);
-    horizontalScrollBar()->setValue(across);
-  });
+  ui::ShowCurrentOnceLaidOut(this);
 }
 
 QString TFolderTreeViewEx::GetFolderName() {

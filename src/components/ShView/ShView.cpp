@@ -3,6 +3,7 @@
 #include "components/ShView/links.h"
 
 #include "ui/prompt.h"
+#include "ui/views.h"
 #include "shell/folderread.h"
 
 #include <QApplication>
@@ -10,9 +11,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QShowEvent>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -300,18 +299,11 @@ void TFolderView::SelectIDList(const IdList& abs) {
   }
 }
 
-// A folder selected before the dialog showed is brought into view at its real size.
+// The remembered node comes into view at the tree's real size.
 void TFolderView::showEvent(QShowEvent* event) {
   QTreeWidget::showEvent(event);
   if (event->spontaneous()) return;
-  QTimer::singleShot(0, this, [this] {
-    QTreeWidgetItem* node = currentItem();
-    if (!node) return;
-    // Down to the node, not sideways: names stay readable from their start.
-    const int across = horizontalScrollBar()->value();
-    scrollToItem(node, QAbstractItemView::PositionAtCenter);
-    horizontalScrollBar()->setValue(across);
-  });
+  ui::ShowCurrentOnceLaidOut(this);
 }
 
 void TFolderView::SelectChildByID(const IdList& id) {
