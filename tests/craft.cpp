@@ -122,4 +122,47 @@ QByteArray Tar(const std::vector<TarMember>& members) {
   return out + QByteArray(1024, '\0');
 }
 
+QByteArray CabLzx(const QByteArray& name, const QByteArray& data, int windowBits) {
+  const auto n = static_cast<uint32_t>(data.size());
+  // LZX bits go MSB first into little-endian 16-bit words: no E8 translation
+  // (1 bit), block type 3 "uncompressed" (3 bits), its 24-bit length, then
+  // padding to the word; R0 to R2 and the bytes follow.
+  QByteArray lzx;
+  U16(lzx, static_cast<uint16_t>((3u << 12) | ((n >> 12) & 0xFFF)));
+  U16(lzx, static_cast<uint16_t>((n & 0xFFF) << 4));
+  for (int r = 0; r < 3; ++r) U32(lzx, 1);
+  lzx += data;
+  if (n % 2) lzx += '\0';
+  QByteArray file;
+  U32(file, n);
+  U32(file, 0);       // offset in the folder
+  U16(file, 0);       // folder
+  U16(file, 0x5921);  // 2024-09-01
+  U16(file, 0x6000);  // 12:00
+  U16(file, 0x20);    // archive bit
+  file += name + '\0';
+  const uint32_t filesAt = 36 + 8, dataAt = filesAt + static_cast<uint32_t>(file.size());
+  QByteArray cab("MSCF");
+  U32(cab, 0);
+  U32(cab, dataAt + 8 + static_cast<uint32_t>(lzx.size()));
+  U32(cab, 0);
+  U32(cab, filesAt);
+  U32(cab, 0);
+  cab += '\3';  // version 1.3
+  cab += '\1';
+  U16(cab, 1);  // folders
+  U16(cab, 1);  // files
+  U16(cab, 0);  // flags
+  U16(cab, 0x1234);
+  U16(cab, 0);
+  U32(cab, dataAt);
+  U16(cab, 1);  // data blocks
+  U16(cab, static_cast<uint16_t>(3 | (windowBits << 8)));
+  cab += file;
+  U32(cab, 0);  // no checksum
+  U16(cab, static_cast<uint16_t>(lzx.size()));
+  U16(cab, static_cast<uint16_t>(n));
+  return cab + lzx;
+}
+
 }  // namespace craft

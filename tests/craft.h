@@ -33,4 +33,9 @@ struct TarMember {
 };
 QByteArray Tar(const std::vector<TarMember>& members);
 
+// A cabinet of one LZX folder with the given window (15 to 21 bits) holding
+// one member of at most 32,768 bytes in an uncompressed LZX block; name is
+// stored as given ("\\" separates, bytes as they are).
+QByteArray CabLzx(const QByteArray& name, const QByteArray& data, int windowBits);
+
 }  // namespace craft

@@ -552,6 +552,8 @@ int Module::ExtractMem(void* wnd, const char* cmd, unsigned char* buf, uint32_t 
   uint32_t got = 0;
   const WorkerRun run = RunWorker({format_, "m", c.archive, std::to_string(size)}, {c.names.front()},
                                   [&](Rec type, const std::string& p) {
+                                    // A second decoder starts the member over.
+                                    if (type == Rec::Restart) got = 0;
                                     if (type == Rec::Data) {
                                       const size_t n = std::min<size_t>(p.size(), size - got);
                                       std::memcpy(buf + got, p.data(), n);

@@ -19,7 +19,7 @@ namespace arc {
 
 enum class Rec : char {
   Member = 'M',   // a listed member (MemberRecord + path)
-  Restart = 'X',  // forget the members sent so far: the names are read again as Shift-JIS
+  Restart = 'X',  // forget the members (the names are read again as Shift-JIS) or the data sent so far
   Begin = 'B',    // extraction of a member starts: u64 size, path, '\0', output path
   Written = 'W',  // u64 bytes of the current member written so far
   Problem = 'R',  // u32 status, message: a member that was refused or failed

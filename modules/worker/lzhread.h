@@ -3,18 +3,14 @@
 // its reader refuses. Names are decoded here from the raw header, as the
 // rest of the module decodes them, never by the library.
 #pragma once
+#include "data.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-struct archive_entry;
-
 namespace arc {
-
-// One member's data, block by block: 1 with a block, 0 at the end, -1 on
-// an error (message says why; a CRC mismatch is one).
-using DataReader = std::function<int(const void** block, size_t* len, int64_t* offset, std::string* message)>;
 
 // Whether the LHA archive at start needs liblhasa: a member in a method
 // libarchive does not decode (all but -lh0-, -lh5-, -lh6-, -lh7-, -lhd-)

@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
     }
   }
   if (job.flags.find('p') != std::string::npos && job.op != "c") job.answers = 0;
+  if (const char* fault = std::getenv("ZOT_ARCWORKER_FAULT")) job.failFirstDecoder = std::string(fault) == "first-decoder";
   static char buffer[1 << 16];
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   arc::RunJob(job, stdout);

@@ -1,11 +1,13 @@
 #include "worker.h"
 
+#include "cabread.h"
 #include "lzhread.h"
 #include "lzhscan.h"
 #include "output.h"
 #include "protocol.h"
 #include "space.h"
 #include "text.h"
+#include "unarrread.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -17,6 +19,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace arc {
@@ -232,8 +235,6 @@ std::string EntryPath(struct archive_entry* e, Names names) {
 // with Shift-JIS names when a name does not decode as UTF-8.
 enum class Walk { Done, Stopped, Failed };
 
-using Visit = std::function<bool(struct archive_entry*, const std::string&, const DataReader&)>;
-
 // A member's data from libarchive; a warning (a CRC mismatch, say) is -1,
 // a fatal error -2.
 DataReader LibarchiveData(struct archive* a) {
@@ -262,7 +263,7 @@ bool WalkWithLhasa(const Job& job, std::string* error, const Visit& visit, bool 
   bool stopped = false, visited = false;
   const bool ok = LhasaWalk(fd, start, error, [&](struct archive_entry* e, const std::string& path, const DataReader& read) {
     visited = true;
-    stopped = !visit(e, path, read);
+    stopped = !visit(e, path, [&read](const Sink& sink, std::string* message) { return Pump(read, sink, message); });
     return !stopped;
   });
   ::close(fd);
@@ -272,47 +273,138 @@ bool WalkWithLhasa(const Job& job, std::string* error, const Visit& visit, bool 
   return true;
 }
 
+// CAB archives with folders libarchive does not decode go to libmspack, as
+// do split sets; also those libarchive refuses (force).
+bool WalkWithMspack(const Job& job, std::string* error, const Visit& visit, bool force, Walk* result) {
+  if (!force && !CabNeedsMspack(job.archive)) return false;
+  bool stopped = false;
+  std::string why;
+  const CabWalk w = MspackWalk(job.archive, &why, [&](struct archive_entry* e, const std::string& path, const DataSource& data) {
+    stopped = !visit(e, path, data);
+    return !stopped;
+  });
+  // What neither library reads keeps libarchive's reason.
+  if (w == CabWalk::NotCabinet && force) return false;
+  if (w != CabWalk::Done) *error = why;
+  *result = w != CabWalk::Done ? Walk::Failed : stopped ? Walk::Stopped : Walk::Done;
+  return true;
+}
+
+// The data of one libarchive member, with unarr as the second decoder where
+// libarchive 3.6 fails: RAR 1.5-4 data it calls damaged, ZIP methods it
+// lacks (Deflate64). The second decoder starts the member over.
+class MemberData {
+ public:
+  MemberData(const Job& job, struct archive* a) : job_(job), read_(LibarchiveData(a)), archive_(a) {}
+
+  // Whether libarchive gave up on the archive while unarr saved a member:
+  // the walk goes on from a new reader, with unarr for the data.
+  bool ReaderLost() const { return lost_; }
+  void PreferSecond() { preferSecond_ = true; }
+
+  DataSource For(struct archive_entry* e, size_t index) {
+    const bool second = (job_.format == "zip" || (job_.format == "rar" && archive_format(archive_) == ARCHIVE_FORMAT_RAR)) &&
+                        !archive_entry_is_encrypted(e) && archive_entry_filetype(e) == AE_IFREG &&
+                        archive_entry_size_is_set(e);
+    const uint64_t size = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
+    return [this, second, index, size](const Sink& sink, std::string* message) {
+      if (second && preferSecond_)
+        if (const DataReader other = Second().Find(index, size)) return Pump(other, sink, message);
+      const int r = Pump(job_.failFirstDecoder ? FailingAfterABlock(read_) : read_, sink, message);
+      if (r >= 0 || !second) return r;
+      const DataReader other = Second().Find(index, size);
+      if (!other) return r;
+      sink.restart();
+      std::string ignored;
+      const int again = Pump(other, sink, &ignored);
+      if (again < 0) return r;
+      if (r == -2) lost_ = true;
+      return again;
+    };
+  }
+
+ private:
+  UnarrData& Second() {
+    if (!second_)
+      second_ = std::make_unique<UnarrData>(job_.archive, job_.format == "zip" ? UnarrData::Kind::Zip : UnarrData::Kind::Rar);
+    return *second_;
+  }
+
+  static DataReader FailingAfterABlock(const DataReader& read) {
+    return [read, blocks = 0](const void** block, size_t* len, int64_t* offset, std::string* message) mutable {
+      if (blocks++ == 0) return read(block, len, offset, message);
+      *message = "Bad RAR file data (injected)";
+      return -2;
+    };
+  }
+
+  const Job& job_;
+  DataReader read_;
+  struct archive* archive_;
+  std::unique_ptr<UnarrData> second_;
+  bool lost_ = false;
+  bool preferSecond_ = false;
+};
+
 Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const std::function<void()>& restart = {},
                    Passwords* passwords = nullptr) {
-  Walk viaLhasa;
-  if (job.format == "lha" && WalkWithLhasa(job, error, visit, false, &viaLhasa)) return viaLhasa;
+  Walk viaOther;
+  if (job.format == "lha" && WalkWithLhasa(job, error, visit, false, &viaOther)) return viaOther;
+  if (job.format == "cab" && WalkWithMspack(job, error, visit, false, &viaOther)) return viaOther;
   for (Names names : {Names::Native, Names::Cp932, Names::Raw}) {
-    Source src;
-    struct archive* a = OpenReader(job, src, names, passwords, error);
-    if (!a) {
-      if (src.fd >= 0) ::close(src.fd);
-      // Headers libarchive refuses may still be good LHA headers.
-      if (job.format == "lha" && names == Names::Native && WalkWithLhasa(job, error, visit, true, &viaLhasa))
-        return viaLhasa;
-      return Walk::Failed;
-    }
-    const DataReader data = LibarchiveData(a);
+    // Headers already visited when libarchive had to be opened again.
+    size_t resumeAfter = 0;
+    bool retry = false, reopen = false;
     Walk result = Walk::Done;
-    bool retry = false;
-    for (;;) {
-      struct archive_entry* e = nullptr;
-      const int r = archive_read_next_header(a, &e);
-      if (r == ARCHIVE_EOF) break;
-      const std::string path = r >= ARCHIVE_WARN ? EntryPath(e, names) : std::string();
-      // A damaged header may be a name in the wrong encoding: Shift-JIS is
-      // tried once; after that only a name that does not decode reads again.
-      if ((r < ARCHIVE_WARN && names == Names::Native) || (r >= ARCHIVE_WARN && path.empty() && names != Names::Raw)) {
-        retry = true;
-        break;
+    do {
+      reopen = false;
+      Source src;
+      struct archive* a = OpenReader(job, src, names, passwords, error);
+      if (!a) {
+        if (src.fd >= 0) ::close(src.fd);
+        // Headers libarchive refuses may still be good LHA headers, or a
+        // cabinet libmspack finds.
+        if (job.format == "lha" && names == Names::Native && WalkWithLhasa(job, error, visit, true, &viaOther))
+          return viaOther;
+        if (job.format == "cab" && names == Names::Native && WalkWithMspack(job, error, visit, true, &viaOther))
+          return viaOther;
+        return Walk::Failed;
       }
-      if (r < ARCHIVE_WARN) {
-        const char* msg = archive_error_string(a);
-        *error = std::string("書庫が壊れています: ") + (msg ? msg : "");
-        result = Walk::Failed;
-        break;
+      MemberData data(job, a);
+      if (resumeAfter) data.PreferSecond();
+      size_t seen = 0, withData = 0;
+      for (;;) {
+        struct archive_entry* e = nullptr;
+        const int r = archive_read_next_header(a, &e);
+        if (r == ARCHIVE_EOF) break;
+        const std::string path = r >= ARCHIVE_WARN ? EntryPath(e, names) : std::string();
+        // A damaged header may be a name in the wrong encoding: Shift-JIS is
+        // tried once; after that only a name that does not decode reads again.
+        if ((r < ARCHIVE_WARN && names == Names::Native) || (r >= ARCHIVE_WARN && path.empty() && names != Names::Raw)) {
+          retry = true;
+          break;
+        }
+        if (r < ARCHIVE_WARN) {
+          const char* msg = archive_error_string(a);
+          *error = std::string("書庫が壊れています: ") + (msg ? msg : "");
+          result = Walk::Failed;
+          break;
+        }
+        const size_t index = archive_entry_filetype(e) == AE_IFDIR ? 0 : withData++;
+        if (seen++ < resumeAfter) continue;
+        if (!visit(e, path, data.For(e, index))) {
+          result = Walk::Stopped;
+          break;
+        }
+        if (data.ReaderLost()) {
+          resumeAfter = seen;
+          reopen = true;
+          break;
+        }
       }
-      if (!visit(e, path, data)) {
-        result = Walk::Stopped;
-        break;
-      }
-    }
-    archive_read_free(a);
-    ::close(src.fd);
+      archive_read_free(a);
+      ::close(src.fd);
+    } while (reopen);
     if (!retry) return result;
     if (restart) restart();
   }
@@ -325,7 +417,7 @@ uint32_t List(const Job& job, Output& out) {
   std::string error;
   const Walk w = ForEachHeader(
       job, &error,
-      [&](struct archive_entry* e, const std::string& path, const DataReader&) {
+      [&](struct archive_entry* e, const std::string& path, const DataSource&) {
         MemberRecord m{};
         m.size = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
         m.compressed = m.size;
@@ -412,7 +504,7 @@ uint32_t Extract(const Job& request, Output& out, Passwords& passwords) {
   ::umask(mask);
   uint32_t status = kOk;
   std::string error;
-  const Walk w = ForEachHeader(job, &error, [&](struct archive_entry* e, const std::string& path, const DataReader& read) {
+  const Walk w = ForEachHeader(job, &error, [&](struct archive_entry* e, const std::string& path, const DataSource& data) {
     if (!NameWanted(job.names, path)) return true;
     const mode_t type = archive_entry_filetype(e);
     if (junk && type == AE_IFDIR) return true;
@@ -468,36 +560,12 @@ uint32_t Extract(const Job& request, Output& out, Passwords& passwords) {
     };
     auto diskFull = [&] { return archive_errno(disk) == ENOSPC || archive_errno(disk) == EDQUOT; };
     uint64_t written = 0, reported = 0, end = 0;
-    // Folders and symbolic links carry no data: asking a decoder for it is
-    // an error in some formats (RAR5), not an empty read.
-    const bool dataless = type == AE_IFDIR || type == AE_IFLNK;
-    for (;;) {
-      if (dataless) break;
-      const void* block = nullptr;
-      size_t len = 0;
-      int64_t offset = 0;
-      std::string msg;
-      const int r = read(&block, &len, &offset, &msg);
-      if (r == 0) break;
-      // A CRC mismatch comes back as an error, as does a method that cannot
-      // be decoded (with no data).
-      if (r < 0) {
-        if (const std::string locked = LockedProblem(e, msg, &passwords); !locked.empty()) {
-          fail(kErrorPassword, locked);
-          return r != -2;
-        }
-        const bool method = len == 0 && msg.find("nsupported") != std::string::npos;
-        fail(method ? kErrorUnsupported : kErrorCorrupt,
-             (method ? ": 圧縮方式に対応していないため展開できません (" : ": 展開できません。書庫が壊れています (") + msg + ")");
-        return r != -2;
-      }
+    bool writeFailed = false;
+    Sink sink;
+    sink.put = [&](const void* block, size_t len, int64_t offset) {
       if (archive_write_data_block(disk, block, len, offset) < ARCHIVE_WARN) {
-        if (diskFull()) {
-          fail(kErrorFile, ": ディスクの空き容量が足りないため、展開を中止しました。");
-          return false;
-        }
-        fail(kErrorFile, ": 書き込めません (" + std::string(archive_error_string(disk) ?: "") + ")");
-        return true;
+        writeFailed = true;
+        return false;
       }
       written += len;
       end = std::max<uint64_t>(end, static_cast<uint64_t>(offset) + len);
@@ -506,6 +574,39 @@ uint32_t Extract(const Job& request, Output& out, Passwords& passwords) {
         out.Flush();
         reported = written;
       }
+      return true;
+    };
+    // A second decoder starts the member over in a new file.
+    sink.restart = [&] {
+      archive_write_finish_entry(disk);
+      ::unlink(rel.c_str());
+      writeFailed = archive_write_header(disk, e) < ARCHIVE_WARN;
+      written = reported = end = 0;
+    };
+    // Folders and symbolic links carry no data: asking a decoder for it is
+    // an error in some formats (RAR5), not an empty read.
+    const bool dataless = type == AE_IFDIR || type == AE_IFLNK;
+    std::string msg;
+    const int r = dataless ? 0 : data(sink, &msg);
+    if (writeFailed) {
+      if (diskFull()) {
+        fail(kErrorFile, ": ディスクの空き容量が足りないため、展開を中止しました。");
+        return false;
+      }
+      fail(kErrorFile, ": 書き込めません (" + std::string(archive_error_string(disk) ?: "") + ")");
+      return true;
+    }
+    // A CRC mismatch comes back as an error, as does a method that cannot
+    // be decoded (with no data).
+    if (r < 0) {
+      if (const std::string locked = LockedProblem(e, msg, &passwords); !locked.empty()) {
+        fail(kErrorPassword, locked);
+        return r != -2;
+      }
+      const bool method = written == 0 && msg.find("nsupported") != std::string::npos;
+      fail(method ? kErrorUnsupported : kErrorCorrupt,
+           (method ? ": 圧縮方式に対応していないため展開できません (" : ": 展開できません。書庫が壊れています (") + msg + ")");
+      return r != -2;
     }
     if (sized && !sparse && end != size) {
       fail(kErrorCorrupt, ": 展開できません。書庫に記録された大きさ (" + std::to_string(size) + " バイト) と中身 (" +
@@ -537,28 +638,28 @@ uint32_t ToMemory(const Job& job, Output& out, Passwords& passwords) {
   bool found = false;
   uint32_t status = kOk;
   std::string error;
-  const Walk w = ForEachHeader(job, &error, [&](struct archive_entry* e, const std::string& path, const DataReader& read) {
+  const Walk w = ForEachHeader(job, &error, [&](struct archive_entry* e, const std::string& path, const DataSource& data) {
     if (!NameWanted({job.names.front()}, path)) return true;
     found = true;
     passwords.Member(path);
     uint64_t sent = 0;
-    while (sent < limit) {
-      const void* block = nullptr;
-      size_t len = 0;
-      int64_t offset = 0;
-      std::string msg;
-      const int r = read(&block, &len, &offset, &msg);
-      if (r == 0) break;
-      // Data that did not come is a failure, not an empty member.
-      if (r < 0) {
-        const std::string locked = LockedProblem(e, msg, &passwords);
-        status = locked.empty() ? kErrorCorrupt : kErrorPassword;
-        out.Problem(status, path + (locked.empty() ? ": 展開できません。書庫が壊れています (" + msg + ")" : locked));
-        break;
-      }
+    Sink sink;
+    sink.put = [&](const void* block, size_t len, int64_t) {
       const size_t n = std::min<uint64_t>(len, limit - sent);
       out.Put(Rec::Data, block, static_cast<uint32_t>(n));
       sent += n;
+      return sent < limit;
+    };
+    sink.restart = [&] {
+      out.Put(Rec::Restart, nullptr, 0);
+      sent = 0;
+    };
+    std::string msg;
+    // Data that did not come is a failure, not an empty member.
+    if (limit > 0 && data(sink, &msg) < 0) {
+      const std::string locked = LockedProblem(e, msg, &passwords);
+      status = locked.empty() ? kErrorCorrupt : kErrorPassword;
+      out.Problem(status, path + (locked.empty() ? ": 展開できません。書庫が壊れています (" + msg + ")" : locked));
     }
     return false;
   }, {}, &passwords);

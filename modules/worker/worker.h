@@ -14,6 +14,9 @@ struct Job {
   std::string flags;    // "j" without stored paths; for "c": "z"/"B" filters, digits, "r", "D"
   std::vector<std::string> names;  // members or wildcards; files for "c"
   int answers = -1;  // where the answers to password requests come from; -1: never ask
+  // For tests of the second decoders: libarchive's data of every member
+  // fails for good after its first block, as a decoder it trips up would.
+  bool failFirstDecoder = false;
 };
 
 // Runs one job, writing protocol records to out; returns the final status.

@@ -160,3 +160,20 @@ ls -la "$out"
 # Not made here: rar5_fileattr.rar is libarchive's test archive
 # libarchive/test/test_read_format_rar5_fileattr.rar.uu (uudecoded; BSD
 # 2-clause), RAR5 with folder entries and Windows attributes.
+
+# Deflate64 members (libarchive 3.6 does not decode them), made with 7-Zip.
+if command -v 7zz >/dev/null; then
+  src=$(mktemp -d)
+  mkdir -p "$src/doc"
+  seq 1 40000 > "$src/nums.txt"
+  python3 -c "import sys; sys.stdout.write(' '.join('word%d' % (i % 977) for i in range(60000)))" > "$src/doc/words.txt"
+  echo tiny > "$src/tiny.txt"
+  touch -d @1700000000 "$src/nums.txt" "$src/doc/words.txt" "$src/tiny.txt" "$src/doc"
+  rm -f "$out/deflate64.zip"
+  (cd "$src" && 7zz a -tzip -mm=Deflate64 "$out/deflate64.zip" nums.txt doc tiny.txt >/dev/null)
+  rm -rf "$src"
+fi
+
+# Not made here: others/ holds archives from libarchive's and libmspack's
+# test suites (RAR 4, Quantum and LZX cabinets, a split set, damaged ones);
+# others/SOURCES.md gives each one's origin and licence.
