@@ -9,12 +9,19 @@
 #      for files it would replace, the extraction with its progress dialog);
 #  (e) a ZIP archive of 100,000 members listed in the main window (ten
 #      passes and the list filled) against one "bsdtar -tf";
+#  (f) the second decoders against the tools built on the same kind of
+#      decoder: Quantum and LZX cabinets against "cabextract", a Deflate64
+#      ZIP against "unar" and "7zz x", RAR 4 data through unarr (libarchive
+#      made to fail after its first block) against "unar";
 # for ZIP, LZH, TAR and CAB (listing). Prints seconds and ratios (best of 3
-# runs each). Needs: jlha-utils, zip, gcab, libarchive-tools, lhasa.
+# runs each). Needs: jlha-utils, zip, gcab, libarchive-tools, lhasa,
+# cabextract, unar, 7zip.
 # Usage: bench/archives.sh [build]
 set -eu
 build=$(cd "${1:-build}" && pwd)
 samples=$(cd "$(dirname "$0")/../tests/data/lzh" && pwd)
+others=$(cd "$(dirname "$0")/../tests/data/others" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
 bench="$build/bin/bench_archives"
 develop="$build/bin/bench_develop"
 work=$(mktemp -d)
@@ -84,3 +91,22 @@ window() {  # seconds the main window takes to list the archive, with a fresh se
 ours=$(best window)
 theirs=$(best timed bsdtar -tf huge.zip)
 printf '%-22s %9.3fs %11.3fs %6.2fx\n' "zip, listed in window" "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"
+
+printf '\n%-22s %10s %12s %7s\n' "second decoders" "extract" "reference" ratio
+"$here/lzx_cab.py" lzx.cab 16000000
+(cd big && 7zz a -tzip -mm=Deflate64 ../d64.zip t*.txt r0.bin r1.bin >/dev/null)
+# The small samples are extracted twenty times a run.
+row() {  # label, our command, reference command
+  ours=$(best timed sh -c "rm -rf o && mkdir o && $2")
+  theirs=$(best timed sh -c "rm -rf b && mkdir b && $3")
+  printf '%-22s %9.3fs %11.3fs %6.2fx\n' "$1" "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"
+}
+row "LZX cab, 16 MB" "'$bench' extract lzx.cab \"\$PWD/o\"" "cabextract -q -d b lzx.cab"
+row "Quantum cab x20" "i=0; while [ \$i -lt 20 ]; do '$bench' extract '$others/cve-2010-2801-qtm-flush.cab' \"\$PWD/o\"; i=\$((i+1)); done" \
+  "i=0; while [ \$i -lt 20 ]; do cabextract -q -d b '$others/cve-2010-2801-qtm-flush.cab'; i=\$((i+1)); done"
+row "split cab set x20" "i=0; while [ \$i -lt 20 ]; do '$bench' extract '$others/split-1.cab' \"\$PWD/o\"; i=\$((i+1)); done" \
+  "i=0; while [ \$i -lt 20 ]; do cabextract -q -d b '$others/split-1.cab'; i=\$((i+1)); done"
+row "Deflate64 zip vs unar" "'$bench' extract d64.zip \"\$PWD/o\"" "unar -q -nr -D -f -o b d64.zip </dev/null"
+row "Deflate64 zip vs 7zz" "'$bench' extract d64.zip \"\$PWD/o\"" "7zz x -y -bd -ob d64.zip"
+row "RAR 4 via unarr x20" "i=0; while [ \$i -lt 20 ]; do ZOT_ARCWORKER_FAULT=first-decoder '$bench' extract '$others/rar_binary_data.rar' \"\$PWD/o\"; i=\$((i+1)); done" \
+  "i=0; while [ \$i -lt 20 ]; do unar -q -nr -D -f -o b '$others/rar_binary_data.rar' </dev/null; i=\$((i+1)); done"
