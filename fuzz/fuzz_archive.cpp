@@ -1,5 +1,6 @@
-// libFuzzer target for the modules' listing and extraction paths: the
-// worker's jobs run in-process on the input as an archive, then the command
+// libFuzzer target for the modules' listing and extraction paths (libarchive,
+// liblhasa, libmspack and unarr): the worker's jobs run in-process on the
+// input as an archive, then the command
 // line parser and the name rules get the same bytes.
 #include "module.h"
 #include "text.h"
@@ -43,6 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     job.op = "x";
     job.dest = dir + "/out";
     job.flags = (data[0] & 0x40) ? "j" : "";
+    // The second decoders' paths: unarr after libarchive "fails".
+    job.failFirstDecoder = (data[0] & 0x20) != 0;
     arc::RunJob(job, sink);
     // Extraction moves into the folder; come back before removing it.
     [[maybe_unused]] const int back = ::chdir(dir.c_str());

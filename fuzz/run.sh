@@ -13,12 +13,17 @@ clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
   -I"$m/core" -I"$m/worker" -I"$root/abi" \
   "$here/fuzz_archive.cpp" "$m/core/module.cpp" "$m/core/client.cpp" "$m/core/text.cpp" \
   "$m/worker/worker.cpp" "$m/worker/create.cpp" "$m/worker/lzhscan.cpp" "$m/worker/lzhread.cpp" \
-  $(pkg-config --cflags --libs libarchive liblhasa) -o "$out/fuzz_archive"
+  "$m/worker/cabread.cpp" "$m/worker/unarrread.cpp" \
+  $(pkg-config --cflags --libs libarchive liblhasa libmspack libunarr) -o "$out/fuzz_archive"
 # Seeds: each fixture, once per format byte (listing and extraction).
+python3 "$root/bench/lzx_cab.py" "$out/lzx.cab" 60000
 i=0
 for f in "$root"/tests/data/*.lzh "$root"/tests/data/lzh/*.lz? "$root"/tests/data/*.zip "$root"/tests/data/*.cab "$root"/tests/data/*.tar \
-         "$root"/tests/data/*.tgz "$root"/tests/data/*.exe; do
-  for b in 128 129 130 131 0 1 2 3; do
+         "$root"/tests/data/*.tgz "$root"/tests/data/*.exe "$root"/tests/data/*.rar "$root"/tests/data/others/*.??? \
+         "$out/lzx.cab"; do
+  # Format bytes: 0 lha, 1 zip, 2 cab, 3 tar, 4 rar; 0x80 extracts, 0x20
+  # makes libarchive fail after a block so that unarr takes over.
+  for b in 128 129 130 131 132 161 164 0 1 2 3 4; do
     { printf "$(printf '\\%03o' $b)"; head -c 65536 "$f"; } > "$out/corpus/seed-$i-$b"
   done
   i=$((i + 1))
