@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <algorithm>
 #include <deque>
+#include <vector>
 
 namespace arc {
 namespace {
@@ -21,8 +23,13 @@ namespace {
 // The name the decoder writes a member to: our sink, never a file.
 constexpr char kSinkName[] = "\x01member";
 
+// A cabinet read through a buffer: libmspack reads each file entry in a few
+// small reads, which would otherwise be a system call each.
 struct File {
   int fd = -1;  // -1 for the sink
+  std::vector<char> buf;
+  size_t at = 0, have = 0;
+  off_t bufStart = 0;  // file offset of buf[0]
 };
 
 // libmspack reads through this and writes into the current member's sink.
@@ -42,7 +49,10 @@ mspack_file* Open(mspack_system* self, const char* name, int mode) {
   if (mode != MSPACK_SYS_OPEN_READ) return nullptr;
   const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  return reinterpret_cast<mspack_file*>(new File{fd});
+  auto* f = new File;
+  f->fd = fd;
+  f->buf.resize(1 << 16);
+  return reinterpret_cast<mspack_file*>(f);
 }
 
 void Close(mspack_file* file) {
@@ -57,10 +67,19 @@ int Read(mspack_file* file, void* buffer, int bytes) {
   if (f->fd < 0 || bytes < 0) return -1;
   int done = 0;
   while (done < bytes) {
-    const ssize_t n = ::read(f->fd, static_cast<char*>(buffer) + done, static_cast<size_t>(bytes - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
-    if (n == 0) break;
+    if (f->at == f->have) {
+      f->bufStart += static_cast<off_t>(f->have);
+      f->at = f->have = 0;
+      ssize_t n;
+      do n = ::pread(f->fd, f->buf.data(), f->buf.size(), f->bufStart);
+      while (n < 0 && errno == EINTR);
+      if (n < 0) return done ? done : -1;
+      if (n == 0) break;
+      f->have = static_cast<size_t>(n);
+    }
+    const size_t n = std::min(static_cast<size_t>(bytes - done), f->have - f->at);
+    std::memcpy(static_cast<char*>(buffer) + done, f->buf.data() + f->at, n);
+    f->at += n;
     done += static_cast<int>(n);
   }
   return done;
@@ -80,15 +99,31 @@ int Write(mspack_file* file, void* buffer, int bytes) {
   return bytes;
 }
 
-int Seek(mspack_file* file, off_t offset, int mode) {
-  auto* f = reinterpret_cast<File*>(file);
-  const int whence = mode == MSPACK_SYS_SEEK_START ? SEEK_SET : mode == MSPACK_SYS_SEEK_CUR ? SEEK_CUR : SEEK_END;
-  return f->fd >= 0 && ::lseek(f->fd, offset, whence) >= 0 ? 0 : -1;
-}
-
 off_t Tell(mspack_file* file) {
   auto* f = reinterpret_cast<File*>(file);
-  return f->fd >= 0 ? ::lseek(f->fd, 0, SEEK_CUR) : -1;
+  return f->fd >= 0 ? f->bufStart + static_cast<off_t>(f->at) : -1;
+}
+
+// Seeks within the buffer where it can, else drops it.
+int Seek(mspack_file* file, off_t offset, int mode) {
+  auto* f = reinterpret_cast<File*>(file);
+  if (f->fd < 0) return -1;
+  off_t to = offset;
+  if (mode == MSPACK_SYS_SEEK_CUR) {
+    to += Tell(file);
+  } else if (mode == MSPACK_SYS_SEEK_END) {
+    const off_t end = ::lseek(f->fd, 0, SEEK_END);
+    if (end < 0) return -1;
+    to += end;
+  }
+  if (to < 0) return -1;
+  if (to >= f->bufStart && to <= f->bufStart + static_cast<off_t>(f->have)) {
+    f->at = static_cast<size_t>(to - f->bufStart);
+  } else {
+    f->bufStart = to;
+    f->at = f->have = 0;
+  }
+  return 0;
 }
 
 void Message(mspack_file*, const char*, ...) {}
@@ -243,15 +278,45 @@ class Cabinets {
 
 }  // namespace
 
+// Folders libarchive 3.6 does not decode (Quantum) or not always (LZX).
+static bool ForMspack(int compType) {
+  const int method = MSCABD_COMP_METHOD(compType);
+  return method == MSCAB_COMP_QUANTUM || method == MSCAB_COMP_LZX;
+}
+
 bool CabNeedsMspack(const std::string& path) {
+  // A cabinet at the start of the file: its header and folder table say it
+  // all, without reading the file table (libmspack would read all of it).
+  std::vector<unsigned char> head(1 << 16);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
+  ::close(fd);
+  const size_t n = got > 0 ? static_cast<size_t>(got) : 0;
+  auto u16 = [&](size_t at) { return at + 2 <= n ? head[at] | (head[at + 1] << 8) : -1; };
+  if (n >= 36 && std::memcmp(head.data(), "MSCF", 4) == 0) {
+    const int folders = u16(26), flags = u16(30);
+    if (flags & (MSCAB_HDR_PREVCAB | MSCAB_HDR_NEXTCAB)) return true;
+    size_t at = 36, folderReserve = 0;
+    if (flags & MSCAB_HDR_RESV) {
+      if (n < 40) return false;
+      folderReserve = head[38];
+      at = 40 + static_cast<size_t>(u16(36));
+    }
+    for (int i = 0; i < folders; ++i, at += 8 + folderReserve) {
+      const int type = u16(at + 6);
+      if (type < 0) return false;
+      if (ForMspack(type)) return true;
+    }
+    return false;
+  }
+  // Inside a self-extracting program: libmspack finds it.
   Cabinets cabs;
   const mscabd_cabinet* cab = cabs.OpenFile(path);
   if (!cab) return false;
   if (cab->flags & (MSCAB_HDR_PREVCAB | MSCAB_HDR_NEXTCAB)) return true;
-  for (const mscabd_folder* f = cab->folders; f; f = f->next) {
-    const int method = MSCABD_COMP_METHOD(f->comp_type);
-    if (method == MSCAB_COMP_QUANTUM || method == MSCAB_COMP_LZX) return true;
-  }
+  for (const mscabd_folder* f = cab->folders; f; f = f->next)
+    if (ForMspack(f->comp_type)) return true;
   return false;
 }
 

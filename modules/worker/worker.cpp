@@ -302,28 +302,36 @@ class MemberData {
   bool ReaderLost() const { return lost_; }
   void PreferSecond() { preferSecond_ = true; }
 
-  DataSource For(struct archive_entry* e, size_t index) {
-    const bool second = (job_.format == "zip" || (job_.format == "rar" && archive_format(archive_) == ARCHIVE_FORMAT_RAR)) &&
-                        !archive_entry_is_encrypted(e) && archive_entry_filetype(e) == AE_IFREG &&
-                        archive_entry_size_is_set(e);
-    const uint64_t size = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
-    return [this, second, index, size](const Sink& sink, std::string* message) {
-      if (second && preferSecond_)
-        if (const DataReader other = Second().Find(index, size)) return Pump(other, sink, message);
-      const int r = Pump(job_.failFirstDecoder ? FailingAfterABlock(read_) : read_, sink, message);
-      if (r >= 0 || !second) return r;
-      const DataReader other = Second().Find(index, size);
-      if (!other) return r;
-      sink.restart();
-      std::string ignored;
-      const int again = Pump(other, sink, &ignored);
-      if (again < 0) return r;
-      if (r == -2) lost_ = true;
-      return again;
-    };
+  // The header just read, and its place among the members that are not
+  // folders; Source() then gives its data.
+  // Read before the visitor changes the header (extraction unsets the size).
+  void Current(struct archive_entry* e, size_t index) {
+    index_ = index;
+    size_ = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
+    useSecond_ = canSecond_ && archive_entry_filetype(e) == AE_IFREG && archive_entry_size_is_set(e) &&
+              !archive_entry_is_encrypted(e) && (job_.format == "zip" || archive_format(archive_) == ARCHIVE_FORMAT_RAR);
   }
+  const DataSource& Source() const { return source_; }
 
  private:
+  int Read(const Sink& sink, std::string* message) {
+    const size_t index = index_;
+    const bool second = useSecond_;
+    const uint64_t size = size_;
+    if (second && preferSecond_)
+      if (const DataReader other = Second().Find(index, size)) return Pump(other, sink, message);
+    const int r = Pump(job_.failFirstDecoder ? FailingAfterABlock(read_) : read_, sink, message);
+    if (r >= 0 || !second) return r;
+    const DataReader other = Second().Find(index, size);
+    if (!other) return r;
+    sink.restart();
+    std::string ignored;
+    const int again = Pump(other, sink, &ignored);
+    if (again < 0) return r;
+    if (r == -2) lost_ = true;
+    return again;
+  }
+
   UnarrData& Second() {
     if (!second_)
       second_ = std::make_unique<UnarrData>(job_.archive, job_.format == "zip" ? UnarrData::Kind::Zip : UnarrData::Kind::Rar);
@@ -342,6 +350,12 @@ class MemberData {
   DataReader read_;
   struct archive* archive_;
   std::unique_ptr<UnarrData> second_;
+  const bool canSecond_ = job_.format == "zip" || job_.format == "rar";
+  size_t index_ = 0;
+  uint64_t size_ = 0;
+  bool useSecond_ = false;  // the current member may take its data from unarr
+  // One source for every member: a listing never builds one per member.
+  const DataSource source_ = [this](const Sink& sink, std::string* message) { return Read(sink, message); };
   bool lost_ = false;
   bool preferSecond_ = false;
 };
@@ -390,9 +404,9 @@ Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const
           result = Walk::Failed;
           break;
         }
-        const size_t index = archive_entry_filetype(e) == AE_IFDIR ? 0 : withData++;
+        data.Current(e, archive_entry_filetype(e) == AE_IFDIR ? 0 : withData++);
         if (seen++ < resumeAfter) continue;
-        if (!visit(e, path, data.For(e, index))) {
+        if (!visit(e, path, data.Source())) {
           result = Walk::Stopped;
           break;
         }
