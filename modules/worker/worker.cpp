@@ -306,18 +306,20 @@ class MemberData {
   // folders; Source() then gives its data.
   // Read before the visitor changes the header (extraction unsets the size).
   void Current(struct archive_entry* e, size_t index) {
+    entry_ = e;
     index_ = index;
-    size_ = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
-    useSecond_ = canSecond_ && archive_entry_filetype(e) == AE_IFREG && archive_entry_size_is_set(e) &&
-              !archive_entry_is_encrypted(e) && (job_.format == "zip" || archive_format(archive_) == ARCHIVE_FORMAT_RAR);
+    sized_ = archive_entry_size_is_set(e);
+    size_ = sized_ ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
   }
   const DataSource& Source() const { return source_; }
 
  private:
   int Read(const Sink& sink, std::string* message) {
     const size_t index = index_;
-    const bool second = useSecond_;
     const uint64_t size = size_;
+    struct archive_entry* e = entry_;
+    const bool second = sized_ && (zip_ || (rar_ && archive_format(archive_) == ARCHIVE_FORMAT_RAR)) &&
+                        archive_entry_filetype(e) == AE_IFREG && !archive_entry_is_encrypted(e);
     if (second && preferSecond_)
       if (const DataReader other = Second().Find(index, size)) return Pump(other, sink, message);
     const int r = Pump(job_.failFirstDecoder ? FailingAfterABlock(read_) : read_, sink, message);
@@ -350,10 +352,11 @@ class MemberData {
   DataReader read_;
   struct archive* archive_;
   std::unique_ptr<UnarrData> second_;
-  const bool canSecond_ = job_.format == "zip" || job_.format == "rar";
+  const bool zip_ = job_.format == "zip", rar_ = job_.format == "rar";
+  struct archive_entry* entry_ = nullptr;
   size_t index_ = 0;
   uint64_t size_ = 0;
-  bool useSecond_ = false;  // the current member may take its data from unarr
+  bool sized_ = false;
   // One source for every member: a listing never builds one per member.
   const DataSource source_ = [this](const Sink& sink, std::string* message) { return Read(sink, message); };
   bool lost_ = false;
