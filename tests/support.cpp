@@ -129,7 +129,7 @@ void ZotTest::InstallFormatModules() const {
   for (auto [fake, name] : {std::pair{"fake_unlha32", "unlha32.so"}, {"fake_cab32", "cab32.so"},
                             {"fake_unarj32j", "unarj32j.so"}, {"fake_tar32", "tar32.so"},
                             {"fake_unrar32", "unrar32.so"}, {"fake_bga32", "bga32.so"},
-                            {"fake_unzip32", "unzip32.so"}})
+                            {"fake_7zip32", "7-zip32.so"}, {"fake_unzip32", "unzip32.so"}})
     InstallModule(fake, name);
 }
 

@@ -32,7 +32,7 @@ class ZotTest : public ::testing::Test {
   void InstallModule(const char* fake, const char* asName) const;
   // Every call the fake modules recorded, one line each ("lha OpenArchive ...").
   QStringList ModuleLog() const;
-  // The fake module of every format: LHA, CAB, ARJ, TAR, RAR, BGA and UNZIP32.
+  // The fake module of every format: LHA, CAB, ARJ, TAR, RAR, BGA, 7z and UNZIP32.
   void InstallFormatModules() const;
   void ClearModuleLog() const;
 

@@ -18,7 +18,11 @@ TEST_F(ArchiveFileTest, ExtensionsChooseTheFormatWithoutProbing) {
   struct Row {
     const char* name;
     TArchiverType type;
-  } rows[] = {{"A.LZH", atLha}, {"b.Zip", atZip}, {"c.cab", atCab}, {"d.tar", atAutoDetect}, {"noext", atAutoDetect}};
+  } rows[] = {{"A.LZH", atLha},         {"b.Zip", atZip},        {"c.cab", atCab},       {"d.tar", atTar},
+              {"e.tar.gz", atTgz},      {"f.TGZ", atTgz},        {"g.tar.bz2", atBZ2},   {"h.tbz2", atBZ2},
+              {"i.tar.xz", atTar},      {"j.txz", atTar},        {"k.tar.zst", atTar},   {"l.tzst", atTar},
+              {"m.7z", atSevenZip},     {"n.RAR", atRar},        {"o.lha", atLha},       {"p.gz", atAutoDetect},
+              {".tar.gz", atAutoDetect}, {"noext", atAutoDetect}};
   for (const Row& r : rows) {
     TArchiveFile file;
     file.SetFileName(Home() + QLatin1Char('/') + QLatin1String(r.name));
@@ -60,7 +64,7 @@ TEST_F(ArchiveFileTest, AnUnrecognisedProgramCannotBeOpened) {
 }
 
 TEST_F(ArchiveFileTest, AutoDetectionWaitsForOpenArchive) {
-  const QString tar = Write(QStringLiteral("x.tar"), "FAKE cab\nm.txt|1|1|0|0\n");
+  const QString tar = Write(QStringLiteral("x.dat"), "FAKE cab\nm.txt|1|1|0|0\n");
   TArchiveFile file;
   file.SetFileName(tar);
   EXPECT_EQ(file.ArchiverType(), atAutoDetect);
@@ -119,6 +123,8 @@ TEST_F(ArchiveFileTest, MainWindowExtractionOfEveryFormat) {
       {atBZ2, "tool.tbz", "tar", "x --use-directory=1 -B  -f \"%A\" -o \"%D/\" "},
       {atRar, "tool.rar", "rar", "-x -u  \"%A\" \"%D/\" "},
       {atBga, "tool.gza", "bga", "x -n  \"%A\" \"%D/\" "},
+      {atSevenZip, "tool.7z", "7z", "-x  \"%A\" \"%D/\" "},
+      {atTar, "tool.tar.xz", "tar", "x --use-directory=1  -f \"%A\" -o \"%D/\" "},
   };
   for (const Row& r : rows) {
     const QString arc = dir + QLatin1Char('/') + QLatin1String(r.file);

@@ -174,6 +174,7 @@ struct archive* OpenReader(const Job& job, Source& src, Names names, Passwords* 
   if (job.format == "lha") archive_read_support_format_lha(a);
   else if (job.format == "zip") archive_read_support_format_zip_seekable(a);
   else if (job.format == "cab") archive_read_support_format_cab(a);
+  else if (job.format == "7z") archive_read_support_format_7zip(a);
   else if (job.format == "rar") {
     archive_read_support_format_rar(a);
     archive_read_support_format_rar5(a);

@@ -7,7 +7,7 @@
 namespace arc {
 
 struct Job {
-  std::string format;   // "lha", "zip", "cab", "tar", "rar"
+  std::string format;   // "lha", "zip", "cab", "tar", "rar", "7z"
   std::string op;       // "l" list, "x" extract, "m" to memory, "c" create
   std::string archive;
   std::string dest;     // extraction folder, base folder for "c", byte limit for "m"

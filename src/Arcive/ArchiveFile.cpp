@@ -1,10 +1,12 @@
 #include "Arcive/ArchiveFile.h"
 
 #include "Arcive/ARJ32.h"
+#include "Arcive/ArchiveKinds.h"
 #include "Arcive/BGA32.h"
 #include "Arcive/CAB32.h"
 #include "Arcive/LHA32.h"
 #include "Arcive/RAR32.h"
+#include "Arcive/SEVENZIP32.h"
 #include "Arcive/TAR32.h"
 #include "Arcive/ZIP32.h"
 #include "platform/msgwindow.h"
@@ -22,15 +24,11 @@ TArchiveFile::~TArchiveFile() = default;
 
 TArchiverType TArchiveFile::DetectArchiverType(const QString& path, bool byExtension) {
   if (byExtension) {
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString ext = dot >= 0 ? name.mid(dot) : QString();
-    auto is = [&ext](const char* e) { return ext.compare(QLatin1String(e), Qt::CaseInsensitive) == 0; };
-    if (is(".zip")) return atZip;
-    if (is(".cab")) return atCab;
-    if (is(".lzh")) return atLha;
-    if (!is(".exe")) return atNone;
+    if (const TArchiveKind* kind = ArchiveKindOf(path)) return kind->type;
+    if (!QFileInfo(path).fileName().endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) return atNone;
   }
+  // A 7z archive says so in its first bytes.
+  if (IsSevenZipArchive(path)) return atSevenZip;
   // Every probe runs; LHA outranks CAB, which outranks ZIP.
   const bool zip = IsZipArchive(path);
   const bool cab = IsCabArchive(path);
@@ -55,6 +53,7 @@ void TArchiveFile::SetArchiverType(TArchiverType type) {
     case atBZ2: made = std::make_unique<TBZ232>(); break;
     case atRar: made = std::make_unique<TRar32>(); break;
     case atBga: made = std::make_unique<TBGA32>(); break;
+    case atSevenZip: made = std::make_unique<TSevenZip32>(); break;
     case atAutoDetect: type_ = type; return;
     case atNone: return;
     case atYz1:

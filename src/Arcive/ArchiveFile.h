@@ -26,7 +26,8 @@ enum TArchiverType {
   atGCA,
   atBel,
   atNone,
-  atAutoDetect
+  atAutoDetect,
+  atSevenZip  // after the others: stored values keep their meaning
 };
 
 class TArchiveFile;

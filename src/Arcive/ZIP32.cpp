@@ -211,6 +211,12 @@ QByteArray ExtractLike(const TArchiver& arc, bool alternative, const QByteArray&
 
 }  // namespace
 
+QByteArray UnzipStyleCommandLine(const TArchiver& arc, const QByteArray& word, const QString& arcFileName,
+                                 const TArchiverOptions& options, const QString& folder, const TFileList& files,
+                                 bool resFile) {
+  return ExtractLike(arc, false, word, arcFileName, options, folder, files, resFile);
+}
+
 QByteArray TZip32::BuildExtractCommandLine(const QByteArray& word, const QString& arcFileName,
                                            const TArchiverOptions& options, const QString& folder,
                                            const TFileList& files, bool resFile) const {

@@ -90,3 +90,9 @@ QByteArray ZipNameFilter(const QByteArray& name);
 
 // Whether the file is a ZIP archive a module accepts; never raises.
 bool IsZipArchive(const QString& path);
+
+// The extraction command line of the ZIP family ("-x" or, for memory, no
+// word), which other formats' modules read as well.
+QByteArray UnzipStyleCommandLine(const TArchiver& arc, const QByteArray& word, const QString& arcFileName,
+                                 const TArchiverOptions& options, const QString& folder, const TFileList& files,
+                                 bool resFile);

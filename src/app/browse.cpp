@@ -133,7 +133,7 @@ void TForm1::FolderTreeViewEx1Change(const QString& folderName) {
     }
     archive = true;
   } else {
-    archive = ArchiveModulePresent(ext);
+    archive = ArchiveModulePresent(folderName);
   }
   if (archive) {
     ArchivePath = folderName;
@@ -190,7 +190,7 @@ void TForm1::FillFolderList(const QString& folder, const shell::FolderListing& l
   const QString base = AddTrailingBackslash(folder);
   for (const shell::FolderEntry& e : listing.entries) {
     // Regular files only (and links to them): a FIFO or device is no archive.
-    if (!S_ISREG(e.mode) || !ShownInFolders(ExtensionOf(e.caption))) continue;
+    if (!S_ISREG(e.mode) || !ShownInFolders(e.caption)) continue;
     const QDateTime t = QDateTime::fromSecsSinceEpoch(e.mtime);
     AddEntry(e.caption, shell::EntryTreeIcon(base + e.caption, e.attributes, e.mode, false),
              SizeText(static_cast<uint64_t>(e.size)),
@@ -291,7 +291,7 @@ void TForm1::ListView1Change() {
     const bool sfx = IsSelfExtracting(full, &unreadable);
     if (sfx) FolderArchive = full;
     else if (!unreadable) FolderProgram = full;
-  } else if (ArchiveModulePresent(ext)) {
+  } else if (ArchiveModulePresent(caption)) {
     FolderArchive = full;
   }
 }

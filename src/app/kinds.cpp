@@ -1,11 +1,24 @@
 #include "app/kinds.h"
 
+#include "Arcive/ArchiveKinds.h"
 #include "app/main.h"
 
 #include <algorithm>
 #include <initializer_list>
 
 namespace {
+
+std::vector<bool>& Present() {
+  static std::vector<bool> present(ArchiveKinds().size(), false);
+  return present;
+}
+
+bool KindPresent(const TArchiveKind& kind) {
+  if (kind.type == atLha) return HasLhaDll;
+  if (kind.type == atZip) return HasZipDll;
+  if (kind.type == atCab) return HasCabDll;
+  return Present()[static_cast<size_t>(&kind - ArchiveKinds().data())];
+}
 
 bool InSlots(const QString& ext, std::initializer_list<int> indexes) {
   return !ext.isEmpty() && std::any_of(indexes.begin(), indexes.end(), [&ext](int i) { return ExtensionTable[i] == ext; });
@@ -29,9 +42,22 @@ TMemberKind MemberKindOf(const QString& name) {
 
 bool IsKnownExtension(const QString& ext) { return InSlots(ext, {0, 1, 2, 3, 4, 5, 6, 7, 8}); }
 
-bool ArchiveModulePresent(const QString& ext) {
-  return (ext == QLatin1String(".lzh") && HasLhaDll) || (ext == QLatin1String(".zip") && HasZipDll) ||
-         (ext == QLatin1String(".cab") && HasCabDll);
+void NoteArchiveModules(const std::function<bool(const char*)>& present) {
+  for (size_t i = 0; i < ArchiveKinds().size(); ++i) Present()[i] = present(ArchiveKinds()[i].module);
 }
 
-bool ShownInFolders(const QString& ext) { return ext == QLatin1String(".exe") || ArchiveModulePresent(ext); }
+bool ArchiveModulePresent(const QString& fileName) {
+  const TArchiveKind* kind = ArchiveKindOf(fileName);
+  return kind && KindPresent(*kind);
+}
+
+bool ShownInFolders(const QString& fileName) {
+  return ExtensionOf(fileName) == QLatin1String(".exe") || ArchiveModulePresent(fileName);
+}
+
+QStringList ShownEndings() {
+  QStringList endings{QStringLiteral(".exe")};
+  for (const TArchiveKind& kind : ArchiveKinds())
+    if (KindPresent(kind)) endings << kind.suffixes;
+  return endings;
+}

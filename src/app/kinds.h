@@ -1,5 +1,8 @@
 #pragma once
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 // What a file or member is, by its extension and the program-wide tables
 // (ExtensionTable, the module flags). One place for the rules the listing,
@@ -18,9 +21,18 @@ TMemberKind MemberKindOf(const QString& name);
 // pass leaves such members to the earlier ones).
 bool IsKnownExtension(const QString& ext);
 
-// Whether the module for archives with this (lower-case) extension is present.
-bool ArchiveModulePresent(const QString& ext);
+// Notes which archiver modules are present (present(module name)); the
+// LHA, ZIP and CAB modules are the start-up check's HasLhaDll, HasZipDll
+// and HasCabDll.
+void NoteArchiveModules(const std::function<bool(const char* module)>& present);
 
-// Whether a folder listing shows a file with this extension: every program
-// (it may be self-extracting) and the archives whose module is present.
-bool ShownInFolders(const QString& ext);
+// Whether the file name is of an archive kind whose module is present.
+bool ArchiveModulePresent(const QString& fileName);
+
+// Whether a folder listing shows the file: every program (it may be
+// self-extracting) and the archives whose module is present.
+bool ShownInFolders(const QString& fileName);
+
+// The endings the folder tree shows files with: programs and the kinds
+// whose module is present.
+QStringList ShownEndings();

@@ -1,4 +1,5 @@
 #include "app/main.h"
+#include "app/kinds.h"
 
 #include "app/IniFile.h"
 #include "app/about.h"
@@ -312,6 +313,9 @@ void TForm1::FormCreate() {
   HasLhaDll = LibraryPresent("unlha32.dll");
   HasZipDll = LibraryPresent("unzip32.dll");
   HasCabDll = LibraryPresent("cab32.dll");
+  NoteArchiveModules(LibraryPresent);
+  // The tree shows the kinds whose module is here.
+  FolderTreeViewEx1->SetFileMask(ShownEndings());
 
   if (!(HasLhaDll && HasZipDll && HasCabDll) && !Settings.ErrorDialog) {
     TErrDlg dlg(asking());

@@ -83,9 +83,17 @@ QCollator& ThreadCollator() {
 
 bool MatchesMask(const QByteArray& name, const QStringList& upperMask) {
   const qsizetype dot = name.lastIndexOf('.');
-  if (dot < 0) return false;
+  if (dot <= 0) return false;
   const QString ext = QString::fromUtf8(name.mid(dot)).toUpper();
-  return upperMask.contains(ext);
+  if (upperMask.contains(ext)) return true;
+  // Endings of two parts (".TAR.GZ"): only looked at when the last part is one's.
+  QString upper;
+  for (const QString& m : upperMask) {
+    if (m.size() <= ext.size() || !m.endsWith(ext)) continue;
+    if (upper.isEmpty()) upper = QString::fromUtf8(name).toUpper();
+    if (upper.size() > m.size() && upper.endsWith(m)) return true;
+  }
+  return false;
 }
 
 QTreeWidgetItem* NewReadingItem() {

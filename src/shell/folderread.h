@@ -52,7 +52,8 @@ struct FolderListing {
   std::vector<FolderEntry> entries;  // in shell order
 };
 
-// Whether a file name ends in one of the mask's extensions (".lzh" matches ARC.LZH).
+// Whether a file name ends in one of the mask's endings (".lzh" matches
+// ARC.LZH, ".tar.gz" matches APP.TAR.GZ); a name that is only the ending does not.
 bool MatchesMask(const QByteArray& name, const QStringList& upperMask);
 
 // The disabled row "読み込み中…" that stands for a folder's entries while
