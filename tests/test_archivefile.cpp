@@ -1,4 +1,5 @@
 #include "Arcive/ArchiveFile.h"
+#include "Arcive/ArchiveKinds.h"
 #include "Arcive/ZIP32.h"
 #include "support.h"
 
@@ -190,3 +191,17 @@ TEST_F(ArchiveFileTest, ZipProbeNeedsBothCheckAndOpen) {
 }
 
 }  // namespace
+
+// Every kind the window opens is offered to the desktop for opening.
+TEST_F(ArchiveFileTest, TheDesktopFilesListEveryKindsMimeType) {
+  const QString data = QStringLiteral(ZOT_TEST_DATA "/../../data/");
+  const QString desktop = ReadAll(data + QStringLiteral("zot.desktop"));
+  const QString metainfo = ReadAll(data + QStringLiteral("zot.metainfo.xml"));
+  ASSERT_FALSE(desktop.isEmpty());
+  for (const TArchiveKind& kind : ArchiveKinds()) {
+    const QString mime = QLatin1String(kind.mimeType);
+    EXPECT_TRUE(desktop.contains(QLatin1Char(';') + mime + QLatin1Char(';')) || desktop.contains(QLatin1Char('=') + mime + QLatin1Char(';')))
+        << kind.mimeType;
+    EXPECT_TRUE(metainfo.contains(QStringLiteral("<mediatype>") + mime + QStringLiteral("</mediatype>"))) << kind.mimeType;
+  }
+}

@@ -6,7 +6,7 @@
 # MinGW, in the tests).
 set -eu
 packages="g++ make cmake pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev libgmock-dev
-libarchive-dev libarchive-tools liblhasa-dev lhasa libmspack-dev libunarr-dev cabextract unar 7zip libuchardet-dev fonts-ipafont-gothic xvfb xauth imagemagick xdotool appstream desktop-file-utils lintian file dpkg-dev libglib2.0-bin zip p7zip-full bubblewrap openbox x11-utils adwaita-icon-theme
+libarchive-dev libarchive-tools liblhasa-dev lhasa libmspack-dev libunarr-dev cabextract unar 7zip zstd xz-utils libuchardet-dev fonts-ipafont-gothic xvfb xauth imagemagick xdotool appstream desktop-file-utils lintian file dpkg-dev libglib2.0-bin zip p7zip-full bubblewrap openbox x11-utils adwaita-icon-theme
 wine wine64 gcc-mingw-w64-x86-64"
 missing=""
 for p in $packages; do

@@ -146,8 +146,19 @@ std::string PasswordProblem(const Passwords* p) {
 // and show up only as bad data, so that case names both causes.
 std::string LockedProblem(struct archive_entry* e, const std::string& message, const Passwords* p) {
   if (message.find("assphrase") != std::string::npos) return PasswordProblem(p);
+  // libarchive reads 7z archives but cannot decrypt them.
+  if (message.find("encrypted, but currently not supported") != std::string::npos)
+    return ": パスワードで保護されていますが、この書庫の暗号には対応していないため展開できません。";
   if (archive_entry_is_encrypted(e)) return ": 展開できません。パスワードが違うか、書庫が壊れています (" + message + ")";
   return std::string();
+}
+
+// Why headers could not be read: damage, or a header libarchive cannot decrypt.
+std::string HeaderProblem(const char* message) {
+  const std::string m = message ? message : "";
+  if (m.find("encrypted") != std::string::npos)
+    return "書庫の見出しがパスワードで保護されているため、この書庫は開けません。";
+  return "書庫が壊れています: " + m;
 }
 
 // How stored names are read: as the archive says (UTF-8), as Shift-JIS, or
@@ -191,7 +202,8 @@ struct archive* OpenReader(const Job& job, Source& src, Names names, Passwords* 
   archive_read_set_skip_callback(a, SkipCb);
   archive_read_set_callback_data(a, &src);
   if (archive_read_open1(a) != ARCHIVE_OK) {
-    *error = std::string("書庫を開けません: ") + (archive_error_string(a) ? archive_error_string(a) : "");
+    const std::string why = archive_error_string(a) ? archive_error_string(a) : "";
+    *error = why.find("encrypted") != std::string::npos ? HeaderProblem(why.c_str()) : "書庫を開けません: " + why;
     archive_read_free(a);
     return nullptr;
   }
@@ -404,7 +416,7 @@ Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const
         }
         if (r < ARCHIVE_WARN) {
           const char* msg = archive_error_string(a);
-          *error = std::string("書庫が壊れています: ") + (msg ? msg : "");
+          *error = HeaderProblem(msg);
           result = Walk::Failed;
           break;
         }
