@@ -13,6 +13,7 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTest>
@@ -150,6 +151,69 @@ TEST_P(ViewModeTest, AShortProgramInAFolderIsSaidAndNeitherListedNorStarted) {
   EXPECT_TRUE(form->FolderProgram.isEmpty());
   EXPECT_TRUE(form->FolderArchive.isEmpty());
   EXPECT_TRUE(starts.empty());
+}
+
+// A folder holding one archive of every kind: the tree shows each of them
+// (and no other file), in the order the folder listing shows them, and a
+// click on each lists its members.
+TEST_P(ViewModeTest, EveryKindOfArchiveShowsInTheTreeAndListsItsMembers) {
+  const QString kinds = Home() + QStringLiteral("/kinds");
+  const QString src = Home() + QStringLiteral("/src");
+  Write(QStringLiteral("src/app/run.sh"), "#!/bin/sh\necho run\n");
+  Write(QStringLiteral("kinds/notes.gz"), "not an archive");
+  Write(QStringLiteral("kinds/half.tar.gz.part"), "not yet");
+  const auto make = [&](const char* program, QStringList args) {
+    QProcess p;
+    p.setWorkingDirectory(src);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    p.setProcessEnvironment(env);
+    p.start(QLatin1String(program), args);
+    return p.waitForFinished(60000) && p.exitCode() == 0;
+  };
+  ASSERT_TRUE(make("/usr/bin/7zz", {QStringLiteral("a"), QStringLiteral("-bd"), kinds + QStringLiteral("/a.7z"), QStringLiteral("app")}));
+  ASSERT_TRUE(make("/usr/bin/tar", {QStringLiteral("-cJf"), kinds + QStringLiteral("/b.tar.xz"), QStringLiteral("app")}));
+  ASSERT_TRUE(make("/usr/bin/bsdtar", {QStringLiteral("-czf"), kinds + QStringLiteral("/c.tgz"), QStringLiteral("app")}));
+  ASSERT_TRUE(make("/usr/bin/tar", {QStringLiteral("--zstd"), QStringLiteral("-cf"), kinds + QStringLiteral("/d.tar.zst"), QStringLiteral("app")}));
+  ASSERT_TRUE(make("/usr/bin/bsdtar", {QStringLiteral("-cjf"), kinds + QStringLiteral("/e.tar.bz2"), QStringLiteral("app")}));
+  ASSERT_TRUE(make("/usr/bin/bsdtar", {QStringLiteral("-cf"), kinds + QStringLiteral("/f.tar"), QStringLiteral("app")}));
+  const std::pair<const char*, const char*> copies[] = {{"others/rar_subblock.rar", "g.rar"}, {"level2.lzh", "h.lha"},
+                                                        {"info.zip", "i.zip"}, {"basic.cab", "j.cab"}};
+  for (const auto& [from, to] : copies)
+    ASSERT_TRUE(QFile::copy(kData + QLatin1Char('/') + QLatin1String(from), kinds + QLatin1Char('/') + QLatin1String(to)));
+  const std::pair<QString, QString> expected[] = {
+      {QStringLiteral("a.7z"), QStringLiteral("app/run.sh")},      {QStringLiteral("b.tar.xz"), QStringLiteral("app/run.sh")},
+      {QStringLiteral("c.tgz"), QStringLiteral("app/run.sh")},     {QStringLiteral("d.tar.zst"), QStringLiteral("app/run.sh")},
+      {QStringLiteral("e.tar.bz2"), QStringLiteral("app/run.sh")}, {QStringLiteral("f.tar"), QStringLiteral("app/run.sh")},
+      {QStringLiteral("g.rar"), QStringLiteral("test.txt")},       {QStringLiteral("h.lha"), QStringLiteral("readme.txt")},
+      {QStringLiteral("i.zip"), QStringLiteral("readme.txt")},     {QStringLiteral("j.cab"), QStringLiteral("doc/a.txt")}};
+  QStringList names;
+  for (const auto& [name, member] : expected) names << name;
+
+  TFolderTreeViewEx* tree = form->FolderTreeViewEx1;
+  tree->RefreshTree();
+  ASSERT_TRUE(tree->SelectPath(kinds));
+  QTreeWidgetItem* node = tree->currentItem();
+  node->setExpanded(true);
+  const auto children = [node] {
+    QStringList c;
+    for (int i = 0; i < node->childCount(); ++i) c << node->child(i)->text(0);
+    return c;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return children() == names; })) << children().join(QLatin1Char(' ')).toStdString();
+  // The folder's own listing shows the same archives, in the same order.
+  ASSERT_TRUE(WaitUntil([&] { return ListCaptions(*form) == names; }))
+      << ListCaptions(*form).join(QLatin1Char(' ')).toStdString();
+
+  for (int i = 0; i < node->childCount(); ++i) {
+    QTreeWidgetItem* item = node->child(i);
+    tree->scrollToItem(item);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    const QString member = expected[i].second;
+    EXPECT_TRUE(WaitUntil([&] { return ListCaptions(*form).contains(member); }))
+        << expected[i].first.toStdString() << ": " << ListCaptions(*form).join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(form->ArchivePath, kinds + QLatin1Char('/') + expected[i].first);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModes, ViewModeTest, ::testing::Values(1, 2, 3, 4), ModeName);
