@@ -70,8 +70,15 @@ typedef struct CaMemberInfo {
 } CaMemberInfo;
 
 /* Our modules' flags in module_b[0]: the member is encrypted (a password
- * will be asked for when it is extracted). Other modules leave it zero. */
+ * will be asked for when it is extracted), and what makes a member a
+ * program on this system. Other modules leave it zero. */
 #define CA_MEMBER_ENCRYPTED 0x01u
+/* A regular member with an execute bit in the archive (any of 0111). */
+#define CA_MEMBER_EXECUTABLE 0x02u
+/* ... whose first bytes are an ELF header, or "#!" (a script). Our modules
+ * read only those bytes of such members while listing. */
+#define CA_MEMBER_ELF 0x04u
+#define CA_MEMBER_SCRIPT 0x08u
 
 /* The record as the program passes it: the library's 558 bytes and 40 of the program's. */
 typedef struct CaMemberInfoEx {

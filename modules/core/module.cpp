@@ -247,7 +247,10 @@ void FillRecord(const Member& m, void* record) {
   info->compressed_size = static_cast<uint32_t>(std::min<uint64_t>(m.r.compressed, UINT32_MAX));
   info->dos_date = m.dosDate;
   info->dos_time = m.dosTime;
-  if (m.r.flags & kEncrypted) info->module_b[0] = CA_MEMBER_ENCRYPTED;
+  if (m.r.flags & kEncrypted) info->module_b[0] |= CA_MEMBER_ENCRYPTED;
+  if (S_ISREG(m.r.mode) && (m.r.mode & 0111)) info->module_b[0] |= CA_MEMBER_EXECUTABLE;
+  if (m.r.flags & kElf) info->module_b[0] |= CA_MEMBER_ELF;
+  if (m.r.flags & kScript) info->module_b[0] |= CA_MEMBER_SCRIPT;
   // Cut an over-long path at a character boundary.
   size_t n = std::min<size_t>(m.path.size(), CA_PATH_SIZE - 1);
   while (n > 0 && n < m.path.size() && (static_cast<unsigned char>(m.path[n]) & 0xC0) == 0x80) --n;

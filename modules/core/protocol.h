@@ -45,7 +45,9 @@ struct MemberRecord {
 };
 #pragma pack(pop)
 
-enum MemberFlag : uint32_t { kDirectory = 1, kSymlink = 2, kEncrypted = 4 };
+// kElf and kScript: a regular member with an execute bit whose first bytes
+// are an ELF header or "#!".
+enum MemberFlag : uint32_t { kDirectory = 1, kSymlink = 2, kEncrypted = 4, kElf = 8, kScript = 16 };
 
 // Status numbers, as the modules return them.
 enum Status : uint32_t {

@@ -441,13 +441,34 @@ Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const
   return Walk::Failed;
 }
 
+// What the first bytes of a member with an execute bit say it is: an ELF
+// program, a script ("#!"), or neither (0). Only those bytes are decoded.
+uint32_t ProgramKind(const DataSource& data) {
+  char head[4] = {};
+  size_t got = 0;
+  Sink peek;
+  peek.put = [&](const void* block, size_t len, int64_t offset) {
+    if (offset != static_cast<int64_t>(got)) return false;
+    const size_t n = std::min(sizeof head - got, len);
+    std::memcpy(head + got, block, n);
+    got += n;
+    return got < sizeof head;
+  };
+  peek.restart = [&] { got = 0; };
+  std::string ignored;
+  if (data(peek, &ignored) < 0 && got < 2) return 0;
+  if (got == 4 && std::memcmp(head, "\x7f" "ELF", 4) == 0) return kElf;
+  if (got >= 2 && head[0] == '#' && head[1] == '!') return kScript;
+  return 0;
+}
+
 uint32_t List(const Job& job, Output& out) {
   // Members go out as they are read, so the module works while we read on.
   bool any = false;
   std::string error;
   const Walk w = ForEachHeader(
       job, &error,
-      [&](struct archive_entry* e, const std::string& path, const DataSource&) {
+      [&](struct archive_entry* e, const std::string& path, const DataSource& data) {
         MemberRecord m{};
         m.size = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
         m.compressed = m.size;
@@ -459,6 +480,7 @@ uint32_t List(const Job& job, Output& out) {
         const mode_t type = archive_entry_filetype(e);
         m.flags = (type == AE_IFDIR ? uint32_t{kDirectory} : 0u) | (type == AE_IFLNK ? uint32_t{kSymlink} : 0u) |
                   (archive_entry_is_encrypted(e) ? uint32_t{kEncrypted} : 0u);
+        if (type == AE_IFREG && (m.mode & 0111) && m.size >= 2 && !(m.flags & kEncrypted)) m.flags |= ProgramKind(data);
         out.Put(Rec::Member, std::string(reinterpret_cast<const char*>(&m), sizeof m) + path);
         any = true;
         return true;

@@ -200,16 +200,21 @@ void TForm1::FillFolderList(const QString& folder, const shell::FolderListing& l
 
 void TForm1::ListArchive() {
   ClearList();
-  QList<QByteArray> masks{"*.com", "*.exe"};
+  // Windows programs, then programs for this system, then the rest by kind.
+  ListMembers("*.com");
+  ListMembers("*.exe");
+  ListMembers("*.*", true);
+  QList<QByteArray> masks;
   for (int slot : {0, 1, 2, 3, 4, 7, 8})
     if (!ExtensionTable[slot].isEmpty()) masks << "*" + ExtensionTable[slot].toUtf8();
   masks << "*.*";
   for (const QByteArray& mask : masks) ListMembers(mask);
 }
 
-bool TForm1::ListMembers(const QByteArray& mask) {
+bool TForm1::ListMembers(const QByteArray& mask, bool linuxPrograms) {
   ListingBusy busy(ListView1);
-  const QIcon icon = glyphs::MemberIcon(MemberKindOf(QString::fromUtf8(mask)));
+  const TMemberKind kind = linuxPrograms ? mkProgram : MemberKindOf(QString::fromUtf8(mask));
+  const QIcon icon = glyphs::MemberIcon(kind);
   try {
     TArchiveFile file(this);
     file.SetFileName(ArchivePath);
@@ -228,15 +233,19 @@ bool TForm1::ListMembers(const QByteArray& mask) {
     int count = 0;
     for (int st = file.FindFirst(mask, &rec); st == 0; st = file.FindNext(&rec)) {
       const QString name = QString::fromUtf8(rec.info.path);
-      if (!(mask == "*.*" && IsKnownExtension(ExtensionOf(name)))) {
+      const bool native = IsLinuxProgram(name, rec.info.module_b[0]);
+      const bool shown = linuxPrograms ? native : !native && !(mask == "*.*" && IsKnownExtension(ExtensionOf(name)));
+      if (shown) {
         const uint16_t d = rec.info.dos_date, t = rec.info.dos_time;
         const QString date = QString::asprintf("%4.4d/%2.2d/%2.2d", (d >> 9) + 1980, (d >> 5) & 15, d & 31) +
                              QStringLiteral("   ") +
                              QString::asprintf("%2.2d:%2.2d:%2.2d", t >> 11, (t >> 5) & 63, (t & 31) * 2);
         const bool locked = rec.info.module_b[0] & CA_MEMBER_ENCRYPTED;
         AddEntry(name, locked ? glyphs::Locked(icon) : icon, SizeText(rec.info.original_size), date);
+        QStandardItem* item = ListView1->Items()->item(ListView1->Items()->rowCount() - 1, 0);
+        // What the selection is classified by: the pass knew it.
+        item->setData(static_cast<int>(kind), kMemberKindRole);
         if (locked) {
-          QStandardItem* item = ListView1->Items()->item(ListView1->Items()->rowCount() - 1, 0);
           item->setToolTip(QStringLiteral("パスワードで保護されています"));
           item->setData(QStringLiteral("パスワードで保護されています"), Qt::AccessibleDescriptionRole);
         }
@@ -263,7 +272,8 @@ void TForm1::ListView1Change() {
   SelectedName = caption;
   const QString ext = ExtensionOf(caption);
   if (!ArchivePath.isEmpty()) {
-    switch (MemberKindOf(caption)) {
+    const QVariant listed = ListView1->Items()->item(row, 0)->data(kMemberKindRole);
+    switch (listed.isValid() ? static_cast<TMemberKind>(listed.toInt()) : MemberKindOf(caption)) {
       case mkProgram:
         ExecMember = caption;
         BitBtn2->setEnabled(true);

@@ -1,6 +1,7 @@
 #include "app/kinds.h"
 
 #include "Arcive/ArchiveKinds.h"
+#include "common_archiver.h"
 #include "app/main.h"
 
 #include <algorithm>
@@ -38,6 +39,17 @@ TMemberKind MemberKindOf(const QString& name) {
   if (InSlots(ext, {0, 1, 2, 3, 4})) return mkText;
   if (InSlots(ext, {7, 8})) return mkHtml;
   return mkOther;
+}
+
+bool IsLinuxProgram(const QString& name, uint8_t memberFlags) {
+  const QString ext = ExtensionOf(name);
+  if (ext == QLatin1String(".com") || ext == QLatin1String(".exe")) return false;
+  if (ext == QLatin1String(".appimage") || ext == QLatin1String(".sh")) return true;
+  return (memberFlags & CA_MEMBER_EXECUTABLE) && (memberFlags & (CA_MEMBER_ELF | CA_MEMBER_SCRIPT));
+}
+
+TMemberKind MemberKindOf(const QString& name, uint8_t memberFlags) {
+  return IsLinuxProgram(name, memberFlags) ? mkProgram : MemberKindOf(name);
 }
 
 bool IsKnownExtension(const QString& ext) { return InSlots(ext, {0, 1, 2, 3, 4, 5, 6, 7, 8}); }

@@ -91,7 +91,9 @@ class TForm1 : public QMainWindow {
   void ListArchive();
   // One listing pass; false when the archive component raised (already
   // shown). Every pass runs, so each error is told.
-  bool ListMembers(const QByteArray& mask);
+  // One listing pass: the members the mask matches; with linuxPrograms the
+  // programs for this system only, which the other passes leave out.
+  bool ListMembers(const QByteArray& mask, bool linuxPrograms = false);
   void ListView1Change();
   void ListView1MouseDown(Qt::MouseButton button, const QPoint& pos);
   // Whether the program file is a self-extracting archive of a present

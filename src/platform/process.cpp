@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -55,6 +56,17 @@ bool StartProgram(const QString& path, const QString& workDir) {
   QStringList command{path};
   QStringList writable{WritableFolderOf(path, workDir, run.tempRoot)};
   QProcessEnvironment env;
+  const QFileInfo file(path);
+  if (!file.isExecutable() && !IsWindowsProgram(path)) {
+    // A script that lost its execute bit runs with its interpreter; an
+    // AppImage gets the bit back, but only in our own temporary folder.
+    if (file.suffix().compare(QLatin1String("sh"), Qt::CaseInsensitive) == 0) {
+      command.prepend(QStringLiteral("/bin/sh"));
+    } else if (file.suffix().compare(QLatin1String("AppImage"), Qt::CaseInsensitive) == 0 && !run.tempRoot.isEmpty() &&
+               file.absoluteFilePath().startsWith(QDir(run.tempRoot).absolutePath() + QLatin1Char('/'))) {
+      QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+    }
+  }
   if (IsWindowsProgram(path)) {
     const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
     if (wine.isEmpty()) return false;
