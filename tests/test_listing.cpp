@@ -2,6 +2,7 @@
 // archiver modules on fixture archives.
 #include "app/IniFile.h"
 #include "app/glyphs.h"
+#include "app/kinds.h"
 #include "app/main.h"
 #include "components/FTVEX/FTVEX.h"
 #include "platform/folders.h"
@@ -214,6 +215,35 @@ TEST_F(ListingTest, TheSameEntryIsNotClassifiedTwice) {
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/kinds.zip")));
   SelectEntry(*form, QStringLiteral("setup.exe"));
   EXPECT_EQ(form->ExecMember, QStringLiteral("setup.exe"));
+}
+
+}  // namespace
+
+namespace {
+
+// What makes a member a program, from its name and the module's flags.
+TEST(MemberKindTest, WhatMakesAMemberAProgram) {
+  const QString saved = ExtensionTable[0];
+  ExtensionTable[0] = QStringLiteral(".txt");  // as the window sets it
+  const uint8_t x = CA_MEMBER_EXECUTABLE, elf = CA_MEMBER_ELF, script = CA_MEMBER_SCRIPT;
+  struct Row {
+    const char* name;
+    uint8_t flags;
+    bool native;
+    TMemberKind kind;
+  } rows[] = {
+      {"setup.exe", 0, false, mkProgram},          {"SETUP.COM", x, false, mkProgram},
+      {"bin/tool", uint8_t(x | elf), true, mkProgram}, {"run", uint8_t(x | script), true, mkProgram},
+      {"tool", elf, false, mkOther},               {"run", script, false, mkOther},   // no execute bit
+      {"notes.txt", x, false, mkText},             {"data.bin", x, false, mkOther},   // bit, but neither
+      {"install.sh", 0, true, mkProgram},          {"App-1.2.AppImage", 0, true, mkProgram},
+      {"readme.txt", uint8_t(x | script), true, mkProgram}, {"wine.exe", uint8_t(x | elf), false, mkProgram},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(IsLinuxProgram(QLatin1String(r.name), r.flags), r.native) << r.name;
+    EXPECT_EQ(MemberKindOf(QLatin1String(r.name), r.flags), r.kind) << r.name;
+  }
+  ExtensionTable[0] = saved;
 }
 
 }  // namespace

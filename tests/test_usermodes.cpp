@@ -48,6 +48,11 @@ class ViewModeTest : public WindowTest, public ::testing::WithParamInterface<int
   QString folder;
 };
 
+QByteArray ReadBytesOf(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 std::string ModeName(const ::testing::TestParamInfo<int>& info) {
   static const char* const kNames[] = {"LargeIcons", "SmallIcons", "List", "Details"};
   return kNames[info.param - 1];
@@ -213,6 +218,56 @@ TEST_P(ViewModeTest, EveryKindOfArchiveShowsInTheTreeAndListsItsMembers) {
     EXPECT_TRUE(WaitUntil([&] { return ListCaptions(*form).contains(member); }))
         << expected[i].first.toStdString() << ": " << ListCaptions(*form).join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(form->ArchivePath, kinds + QLatin1Char('/') + expected[i].first);
+  }
+}
+
+// A tar.xz with a program built for this system, a "#!" script, a text file
+// and a binary that carry execute bits, and a Windows program: the Windows
+// program first, then the two programs for this system; the text and the
+// binary are no programs. "ピポラ！" starts a program from its folder in
+// TempRoot with its execute bit.
+TEST_P(ViewModeTest, ProgramsForThisSystemAreListedAfterWindowsProgramsAndRun) {
+  const QString src = Home() + QStringLiteral("/src");
+  Write(QStringLiteral("src/app/bin/tool"), ReadBytesOf(QStringLiteral(MARKER_PROGRAM)));
+  Write(QStringLiteral("src/app/start"), "#!/bin/sh\necho started\n");
+  Write(QStringLiteral("src/app/notes.txt"), "plain text with an execute bit\n");
+  Write(QStringLiteral("src/app/data.bin"), QByteArray("\x01\x02\x03\x04 not a program", 20));
+  Write(QStringLiteral("src/app/setup.exe"), "MZ windows");
+  for (const char* name : {"app/bin/tool", "app/start", "app/notes.txt", "app/data.bin"})
+    QFile::setPermissions(src + QLatin1Char('/') + QLatin1String(name),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+  QProcess tar;
+  tar.setWorkingDirectory(src);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+  tar.setProcessEnvironment(env);
+  tar.start(QStringLiteral("/usr/bin/tar"), {QStringLiteral("-cJf"), folder + QStringLiteral("/linux.tar.xz"), QStringLiteral("app")});
+  ASSERT_TRUE(tar.waitForFinished(60000) && tar.exitCode() == 0);
+  form->FolderTreeViewEx1->RefreshTree();
+  ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/linux.tar.xz")));
+  const QStringList listed = ListCaptions(*form);
+  ASSERT_GE(listed.size(), 5);
+  // In the archive's order within each group.
+  QStringList native = listed.mid(1, 2);
+  native.sort();
+  EXPECT_EQ(listed.first(), QStringLiteral("app/setup.exe")) << listed.join(QLatin1Char(' ')).toStdString();
+  EXPECT_EQ(native, (QStringList{QStringLiteral("app/bin/tool"), QStringLiteral("app/start")}))
+      << listed.join(QLatin1Char(' ')).toStdString();
+  for (const char* plain : {"app/notes.txt", "app/data.bin"}) {
+    ASSERT_TRUE(ClickEntry(*form, QLatin1String(plain)));
+    EXPECT_TRUE(form->ExecMember.isEmpty()) << plain;
+    EXPECT_FALSE(form->BitBtn2->isEnabled()) << plain;
+  }
+  for (const char* program : {"app/bin/tool", "app/start"}) {
+    starts.clear();
+    ASSERT_TRUE(ClickEntry(*form, QLatin1String(program)));
+    EXPECT_EQ(form->ExecMember, QLatin1String(program));
+    ASSERT_TRUE(form->BitBtn2->isEnabled()) << program;
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    ASSERT_EQ(starts.size(), 1u) << program;
+    const QString path = TempRoot + QStringLiteral("linux/") + QLatin1String(program);
+    EXPECT_EQ(starts[0].program, path);
+    EXPECT_TRUE(QFileInfo(path).permissions() & QFile::ExeOwner) << program;
   }
 }
 
