@@ -13,6 +13,8 @@
 #      decoder: Quantum and LZX cabinets against "cabextract", a Deflate64
 #      ZIP against "unar" and "7zz x", RAR 4 data through unarr (libarchive
 #      made to fail after its first block) against "unar";
+#  (g) today's kinds: 7z and tar.xz (made here from the same files) and a
+#      RAR 4 sample, listed and extracted, against bsdtar;
 # for ZIP, LZH, TAR and CAB (listing). Prints seconds and ratios (best of 3
 # runs each). Needs: jlha-utils, zip, gcab, libarchive-tools, lhasa,
 # cabextract, unar, 7zip.
@@ -115,3 +117,15 @@ row "Deflate64 zip vs unar" "'$bench' extract d64.zip \"\$PWD/o\"" "unar -q -nr 
 row "Deflate64 zip vs 7zz" "'$bench' extract d64.zip \"\$PWD/o\"" "7zz x -y -bd -ob d64.zip"
 row "RAR 4 via unarr x20" "i=0; while [ \$i -lt 20 ]; do ZOT_ARCWORKER_FAULT=first-decoder '$bench' extract '$others/rar_binary_data.rar' \"\$PWD/o\"; i=\$((i+1)); done" \
   "i=0; while [ \$i -lt 20 ]; do unar -q -nr -D -f -o b '$others/rar_binary_data.rar' </dev/null; i=\$((i+1)); done"
+
+printf '\n%-28s %10s %12s %7s\n' "today's kinds" "ours" "bsdtar" ratio
+(cd many && 7zz a -bd ../many.7z . >/dev/null && tar -cJf ../many.tar.xz .)
+(cd big && 7zz a -bd ../big.7z . >/dev/null && tar -cJf ../big.tar.xz .)
+for f in many.7z many.tar.xz "$others/rar_binary_data.rar"; do
+  ours=$(best "$bench" list "$f")
+  theirs=$(best timed bsdtar -tf "$f")
+  printf '%-28s %9.3fs %11.3fs %6.2fx\n' "list $(basename "$f")" "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"
+done
+for f in big.7z big.tar.xz "$others/rar_binary_data.rar"; do
+  row "extract $(basename "$f")" "'$bench' extract '$f' \"\$PWD/o\"" "bsdtar -xf '$f' -C b"
+done

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -465,6 +466,8 @@ uint32_t ProgramKind(const DataSource& data) {
 uint32_t List(const Job& job, Output& out) {
   // Members go out as they are read, so the module works while we read on.
   bool any = false;
+  constexpr std::chrono::steady_clock::duration kPeekBudget = std::chrono::seconds(1);
+  std::chrono::steady_clock::duration peeking{};
   std::string error;
   const Walk w = ForEachHeader(
       job, &error,
@@ -480,7 +483,13 @@ uint32_t List(const Job& job, Output& out) {
         const mode_t type = archive_entry_filetype(e);
         m.flags = (type == AE_IFDIR ? uint32_t{kDirectory} : 0u) | (type == AE_IFLNK ? uint32_t{kSymlink} : 0u) |
                   (archive_entry_is_encrypted(e) ? uint32_t{kEncrypted} : 0u);
-        if (type == AE_IFREG && (m.mode & 0111) && m.size >= 2 && !(m.flags & kEncrypted)) m.flags |= ProgramKind(data);
+        // Reading a member's first bytes can mean decoding all before it (a
+        // solid archive): past a second of that, listing goes on without.
+        if (type == AE_IFREG && (m.mode & 0111) && m.size >= 2 && !(m.flags & kEncrypted) && peeking < kPeekBudget) {
+          const auto start = std::chrono::steady_clock::now();
+          m.flags |= ProgramKind(data);
+          peeking += std::chrono::steady_clock::now() - start;
+        }
         out.Put(Rec::Member, std::string(reinterpret_cast<const char*>(&m), sizeof m) + path);
         any = true;
         return true;

@@ -66,6 +66,11 @@ void YieldEvery50(int& count) {
 }  // namespace
 
 void TForm1::AddEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date) {
+  ListView1->Items()->appendRow(MakeEntry(caption, icon, size, date));
+}
+
+QList<QStandardItem*> TForm1::MakeEntry(const QString& caption, const QIcon& icon, const QString& size,
+                                        const QString& date) {
   // Cloned from prototypes: flags and alignment come in one copy, where
   // setting them item by item makes a listing of 100,000 members three
   // times as slow.
@@ -86,7 +91,7 @@ void TForm1::AddEntry(const QString& caption, const QIcon& icon, const QString& 
   sizeItem->setText(size);
   QStandardItem* dateItem = prototypes[2]->clone();
   dateItem->setText(date);
-  ListView1->Items()->appendRow({name, sizeItem, dateItem});
+  return {name, sizeItem, dateItem};
 }
 
 bool TForm1::IsSelfExtracting(const QString& path, bool* unreadable) {
@@ -200,21 +205,27 @@ void TForm1::FillFolderList(const QString& folder, const shell::FolderListing& l
 
 void TForm1::ListArchive() {
   ClearList();
-  // Windows programs, then programs for this system, then the rest by kind.
-  ListMembers("*.com");
-  ListMembers("*.exe");
-  ListMembers("*.*", true);
-  QList<QByteArray> masks;
+  QList<QByteArray> masks{"*.com", "*.exe"};
   for (int slot : {0, 1, 2, 3, 4, 7, 8})
     if (!ExtensionTable[slot].isEmpty()) masks << "*" + ExtensionTable[slot].toUtf8();
   masks << "*.*";
-  for (const QByteArray& mask : masks) ListMembers(mask);
+  // Programs for this system go after the Windows programs.
+  int windowsPrograms = 0;
+  for (const QByteArray& mask : masks) {
+    ListMembers(mask, mask == "*.*" ? windowsPrograms : -1);
+    if (mask == "*.exe") windowsPrograms = ListView1->Items()->rowCount();
+  }
 }
 
-bool TForm1::ListMembers(const QByteArray& mask, bool linuxPrograms) {
+bool TForm1::ListMembers(const QByteArray& mask, int nativeAt) {
   ListingBusy busy(ListView1);
-  const TMemberKind kind = linuxPrograms ? mkProgram : MemberKindOf(QString::fromUtf8(mask));
-  const QIcon icon = glyphs::MemberIcon(kind);
+  const TMemberKind maskKind = MemberKindOf(QString::fromUtf8(mask));
+  const QIcon icon = glyphs::MemberIcon(maskKind);
+  const QIcon programIcon = glyphs::MemberIcon(mkProgram);
+  // Programs for this system come from the last pass, which sees every
+  // member, and go in one block at nativeAt.
+  const bool last = nativeAt >= 0;
+  QList<QList<QStandardItem*>> native;
   try {
     TArchiveFile file(this);
     file.SetFileName(ArchivePath);
@@ -233,18 +244,22 @@ bool TForm1::ListMembers(const QByteArray& mask, bool linuxPrograms) {
     int count = 0;
     for (int st = file.FindFirst(mask, &rec); st == 0; st = file.FindNext(&rec)) {
       const QString name = QString::fromUtf8(rec.info.path);
-      const bool native = IsLinuxProgram(name, rec.info.module_b[0]);
-      const bool shown = linuxPrograms ? native : !native && !(mask == "*.*" && IsKnownExtension(ExtensionOf(name)));
-      if (shown) {
+      const bool isNative = IsLinuxProgram(name, rec.info.module_b[0]);
+      if (isNative ? last : !(last && IsKnownExtension(ExtensionOf(name)))) {
+        const TMemberKind kind = isNative ? mkProgram : maskKind;
+        const QIcon& shownIcon = isNative ? programIcon : icon;
         const uint16_t d = rec.info.dos_date, t = rec.info.dos_time;
         const QString date = QString::asprintf("%4.4d/%2.2d/%2.2d", (d >> 9) + 1980, (d >> 5) & 15, d & 31) +
                              QStringLiteral("   ") +
                              QString::asprintf("%2.2d:%2.2d:%2.2d", t >> 11, (t >> 5) & 63, (t & 31) * 2);
         const bool locked = rec.info.module_b[0] & CA_MEMBER_ENCRYPTED;
-        AddEntry(name, locked ? glyphs::Locked(icon) : icon, SizeText(rec.info.original_size), date);
-        QStandardItem* item = ListView1->Items()->item(ListView1->Items()->rowCount() - 1, 0);
+        QList<QStandardItem*> row =
+            MakeEntry(name, locked ? glyphs::Locked(shownIcon) : shownIcon, SizeText(rec.info.original_size), date);
+        QStandardItem* item = row.first();
         // What the selection is classified by: the pass knew it.
         item->setData(static_cast<int>(kind), kMemberKindRole);
+        if (isNative) native << row;
+        else ListView1->Items()->appendRow(row);
         if (locked) {
           item->setToolTip(QStringLiteral("パスワードで保護されています"));
           item->setData(QStringLiteral("パスワードで保護されています"), Qt::AccessibleDescriptionRole);
@@ -253,8 +268,15 @@ bool TForm1::ListMembers(const QByteArray& mask, bool linuxPrograms) {
       YieldEvery50(count);
     }
   } catch (const Exception& e) {
+    for (const QList<QStandardItem*>& row : native) qDeleteAll(row);
     ui::MessageBox(this, e.Message(), QMessageBox::Critical);
     return false;
+  }
+  if (!native.isEmpty()) {
+    QStandardItemModel* model = ListView1->Items();
+    model->insertRows(nativeAt, static_cast<int>(native.size()));
+    for (int i = 0; i < native.size(); ++i)
+      for (int c = 0; c < native[i].size(); ++c) model->setItem(nativeAt + i, c, native[i][c]);
   }
   return true;
 }

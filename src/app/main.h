@@ -13,6 +13,7 @@ class QActionGroup;
 class QMenu;
 class QPushButton;
 class QSplitter;
+class QStandardItem;
 class QToolBar;
 class TFolderTreeViewEx;
 namespace shell {
@@ -91,9 +92,9 @@ class TForm1 : public QMainWindow {
   void ListArchive();
   // One listing pass; false when the archive component raised (already
   // shown). Every pass runs, so each error is told.
-  // One listing pass: the members the mask matches; with linuxPrograms the
-  // programs for this system only, which the other passes leave out.
-  bool ListMembers(const QByteArray& mask, bool linuxPrograms = false);
+  // One listing pass: the members the mask matches, programs for this system
+  // left out; the last pass (nativeAt >= 0) puts those in at that row.
+  bool ListMembers(const QByteArray& mask, int nativeAt = -1);
   void ListView1Change();
   void ListView1MouseDown(Qt::MouseButton button, const QPoint& pos);
   // Whether the program file is a self-extracting archive of a present
@@ -153,6 +154,7 @@ class TForm1 : public QMainWindow {
   int pendingTreeWidth_ = -1;
   bool settingsFailureTold_ = false;
   void AddEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date);
+  QList<QStandardItem*> MakeEntry(const QString& caption, const QIcon& icon, const QString& size, const QString& date);
   void ClearList();
   // Offers the files made or changed in TempRoot for keeping before it is
   // deleted; false when the user cancels or a copy fails (nothing deleted).
