@@ -157,4 +157,30 @@ TEST_F(DecoderTest, WhenLibarchiveTripsTheSecondDecoderFinishesTheMemberAndTheRe
   qunsetenv("ZOT_ARCWORKER_FAULT");
 }
 
+// A RAR set (RAR 4 and a solid RAR5) extracts across its parts from the
+// first; a missing part is named and the member it cut is not left behind.
+TEST_F(DecoderTest, ARarSetExtractsAcrossItsPartsAndAMissingPartIsNamed) {
+  int status = -1;
+  Contents rar4 = Ours(Other("rar_multivolume_single_file.part1.rar"), &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(rar4["LibarchiveAddingTest.html"], Unar(Other("rar_compress_best.rar"))["LibarchiveAddingTest.html"]);
+  // The CRC-32 values libarchive's own test checks.
+  const Contents rar5 = Ours(Other("rar5_multiarchive_solid.part01.rar"), &status);
+  EXPECT_EQ(status, 0);
+  const std::pair<const char*, const char*> crcs[] = {{"cebula.txt", "7e5ec49e"}, {"test.bin", "7cca70cd"},
+                                                      {"test5.bin", "b9d155f2"}, {"elf-Linux-ARMv7-ls", "886f91eb"}};
+  for (const auto& [name, crc] : crcs) {
+    ASSERT_TRUE(rar5.count(name)) << name;
+    EXPECT_TRUE(QString::fromStdString(rar5.at(name)).endsWith(QLatin1String(crc))) << name << " " << rar5.at(name);
+  }
+  EXPECT_EQ(rar5.size(), 9u);
+  QDir().mkpath(Home() + QStringLiteral("/set"));
+  for (const char* part : {"rar_multivolume_single_file.part1.rar", "rar_multivolume_single_file.part2.rar"})
+    ASSERT_TRUE(QFile::copy(Other(part), Home() + QStringLiteral("/set/") + QLatin1String(part)));
+  QByteArray output;
+  EXPECT_TRUE(Ours(Home() + QStringLiteral("/set/rar_multivolume_single_file.part1.rar"), &status, &output).empty());
+  EXPECT_NE(status, 0);
+  EXPECT_TRUE(output.contains("分割書庫の部分が見つかりません: rar_multivolume_single_file.part3.rar")) << output.constData();
+}
+
 }  // namespace

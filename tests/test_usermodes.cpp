@@ -271,6 +271,39 @@ TEST_P(ViewModeTest, ProgramsForThisSystemAreListedAfterWindowsProgramsAndRun) {
   }
 }
 
+// Split archives show as their first part only, in the tree and in the
+// folder listing; a click on it lists the members of the whole set.
+TEST_P(ViewModeTest, ASplitArchiveShowsAsItsFirstPart) {
+  const QString sets = Home() + QStringLiteral("/sets");
+  QDir().mkpath(sets);
+  for (const char* part : {"rar_multivolume_single_file.part1.rar", "rar_multivolume_single_file.part2.rar",
+                           "rar_multivolume_single_file.part3.rar", "split-1.cab", "split-2.cab", "split-3.cab",
+                           "split-4.cab", "split-5.cab"})
+    ASSERT_TRUE(QFile::copy(kData + QStringLiteral("/others/") + QLatin1String(part), sets + QLatin1Char('/') + QLatin1String(part)));
+  const QStringList firsts{QStringLiteral("rar_multivolume_single_file.part1.rar"), QStringLiteral("split-1.cab")};
+  TFolderTreeViewEx* tree = form->FolderTreeViewEx1;
+  tree->RefreshTree();
+  ASSERT_TRUE(tree->SelectPath(sets));
+  QTreeWidgetItem* node = tree->currentItem();
+  node->setExpanded(true);
+  const auto children = [node] {
+    QStringList c;
+    for (int i = 0; i < node->childCount(); ++i) c << node->child(i)->text(0);
+    return c;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return children() == firsts; })) << children().join(QLatin1Char(' ')).toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return ListCaptions(*form) == firsts; })) << ListCaptions(*form).join(QLatin1Char(' ')).toStdString();
+  const QString members[] = {QStringLiteral("LibarchiveAddingTest.html"), QStringLiteral("medium3.bin")};
+  for (int i = 0; i < 2; ++i) {
+    QTreeWidgetItem* item = node->child(i);
+    tree->scrollToItem(item);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    EXPECT_TRUE(WaitUntil([&] { return ListCaptions(*form).contains(members[i]); }))
+        << ListCaptions(*form).join(QLatin1Char(' ')).toStdString();
+  }
+  EXPECT_EQ(ListCaptions(*form).size(), 6);  // the cabinet set's six members
+}
+
 INSTANTIATE_TEST_SUITE_P(AllModes, ViewModeTest, ::testing::Values(1, 2, 3, 4), ModeName);
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "space.h"
 #include "text.h"
 #include "unarrread.h"
+#include "volumes.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -154,6 +155,15 @@ std::string LockedProblem(struct archive_entry* e, const std::string& message, c
   return std::string();
 }
 
+// A RAR set that ends before its data does: the part that is missing.
+std::string MissingVolume(const Job& job, const std::string& message) {
+  if (job.format != "rar" || message.find("Truncated") == std::string::npos) return std::string();
+  const std::string next = NextRarVolume(RarVolumes(job.archive));
+  if (next.empty()) return std::string();
+  const size_t slash = next.rfind('/');
+  return "分割書庫の部分が見つかりません: " + (slash == std::string::npos ? next : next.substr(slash + 1));
+}
+
 // Why headers could not be read: damage, or a header libarchive cannot decrypt.
 std::string HeaderProblem(const char* message) {
   const std::string m = message ? message : "";
@@ -198,11 +208,23 @@ struct archive* OpenReader(const Job& job, Source& src, Names names, Passwords* 
   if (names == Names::Cp932) archive_read_set_options(a, "hdrcharset=CP932");
   if (names == Names::Raw) archive_read_set_options(a, "hdrcharset=ISO-8859-1");
   if (passwords && passwords->CanAsk()) archive_read_set_passphrase_callback(a, passwords, &Passwords::Callback);
-  archive_read_set_read_callback(a, ReadCb);
-  archive_read_set_seek_callback(a, SeekCb);
-  archive_read_set_skip_callback(a, SkipCb);
-  archive_read_set_callback_data(a, &src);
-  if (archive_read_open1(a) != ARCHIVE_OK) {
+  // A RAR set is read across its parts.
+  std::vector<std::string> volumes;
+  if (job.format == "rar") volumes = RarVolumes(job.archive);
+  std::vector<const char*> files;
+  for (const std::string& v : volumes) files.push_back(v.c_str());
+  files.push_back(nullptr);
+  int opened;
+  if (volumes.size() > 1) {
+    opened = archive_read_open_filenames(a, files.data(), kBlock);
+  } else {
+    archive_read_set_read_callback(a, ReadCb);
+    archive_read_set_seek_callback(a, SeekCb);
+    archive_read_set_skip_callback(a, SkipCb);
+    archive_read_set_callback_data(a, &src);
+    opened = archive_read_open1(a);
+  }
+  if (opened != ARCHIVE_OK) {
     const std::string why = archive_error_string(a) ? archive_error_string(a) : "";
     *error = why.find("encrypted") != std::string::npos ? HeaderProblem(why.c_str()) : "書庫を開けません: " + why;
     archive_read_free(a);
@@ -664,6 +686,10 @@ uint32_t Extract(const Job& request, Output& out, Passwords& passwords) {
         fail(kErrorPassword, locked);
         return r != -2;
       }
+      if (const std::string missing = MissingVolume(job, msg); !missing.empty()) {
+        fail(kErrorCorrupt, ": " + missing);
+        return r != -2;
+      }
       const bool method = written == 0 && msg.find("nsupported") != std::string::npos;
       fail(method ? kErrorUnsupported : kErrorCorrupt,
            (method ? ": 圧縮方式に対応していないため展開できません (" : ": 展開できません。書庫が壊れています (") + msg + ")");
@@ -719,8 +745,11 @@ uint32_t ToMemory(const Job& job, Output& out, Passwords& passwords) {
     // Data that did not come is a failure, not an empty member.
     if (limit > 0 && data(sink, &msg) < 0) {
       const std::string locked = LockedProblem(e, msg, &passwords);
+      const std::string missing = MissingVolume(job, msg);
       status = locked.empty() ? kErrorCorrupt : kErrorPassword;
-      out.Problem(status, path + (locked.empty() ? ": 展開できません。書庫が壊れています (" + msg + ")" : locked));
+      out.Problem(status, path + (!locked.empty()  ? locked
+                                  : !missing.empty() ? ": " + missing
+                                                     : ": 展開できません。書庫が壊れています (" + msg + ")"));
     }
     return false;
   }, {}, &passwords);

@@ -1,5 +1,8 @@
 #include "Arcive/ArchiveKinds.h"
 
+#include <QFile>
+#include <QRegularExpression>
+
 const std::vector<TArchiveKind>& ArchiveKinds() {
   static const std::vector<TArchiveKind> kinds = {
       {atLha, "unlha32.dll", {QStringLiteral(".lzh"), QStringLiteral(".lha")}, "application/x-lha"},
@@ -23,4 +26,15 @@ const TArchiveKind* ArchiveKindOf(const QString& fileName) {
     for (const QString& suffix : kind.suffixes)
       if (name.size() > suffix.size() && name.endsWith(suffix, Qt::CaseInsensitive)) return &kind;
   return nullptr;
+}
+
+bool IsLaterVolume(const QString& path) {
+  static const QRegularExpression part(QStringLiteral("\\.part0*([0-9]+)\\.rar$"), QRegularExpression::CaseInsensitiveOption);
+  if (const QRegularExpressionMatch m = part.match(path); m.hasMatch()) return m.captured(1).toLongLong() > 1;
+  if (!path.endsWith(QLatin1String(".cab"), Qt::CaseInsensitive)) return false;
+  // A cabinet that names a previous one (flag 1 in its header).
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return false;
+  const QByteArray head = f.read(36);
+  return head.size() == 36 && head.startsWith("MSCF") && (static_cast<unsigned char>(head[30]) & 0x01);
 }

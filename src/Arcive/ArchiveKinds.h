@@ -21,3 +21,7 @@ const std::vector<TArchiveKind>& ArchiveKinds();
 // The kind a file name's ending says (double endings such as ".tar.xz"
 // count as one), or null.
 const TArchiveKind* ArchiveKindOf(const QString& fileName);
+
+// Whether the file is a later part of a split archive (NAME.part2.rar and
+// on, a cabinet that continues another): the first part stands for the set.
+bool IsLaterVolume(const QString& path);

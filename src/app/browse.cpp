@@ -195,7 +195,7 @@ void TForm1::FillFolderList(const QString& folder, const shell::FolderListing& l
   const QString base = AddTrailingBackslash(folder);
   for (const shell::FolderEntry& e : listing.entries) {
     // Regular files only (and links to them): a FIFO or device is no archive.
-    if (!S_ISREG(e.mode) || !ShownInFolders(e.caption)) continue;
+    if (!S_ISREG(e.mode) || !ShownInFolders(base + e.caption)) continue;
     const QDateTime t = QDateTime::fromSecsSinceEpoch(e.mtime);
     AddEntry(e.caption, shell::EntryTreeIcon(base + e.caption, e.attributes, e.mode, false),
              SizeText(static_cast<uint64_t>(e.size)),

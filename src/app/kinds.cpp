@@ -64,7 +64,7 @@ bool ArchiveModulePresent(const QString& fileName) {
 }
 
 bool ShownInFolders(const QString& fileName) {
-  return ExtensionOf(fileName) == QLatin1String(".exe") || ArchiveModulePresent(fileName);
+  return ExtensionOf(fileName) == QLatin1String(".exe") || (ArchiveModulePresent(fileName) && !IsLaterVolume(fileName));
 }
 
 QStringList ShownEndings() {

@@ -43,8 +43,9 @@ void NoteArchiveModules(const std::function<bool(const char* module)>& present);
 // Whether the file name is of an archive kind whose module is present.
 bool ArchiveModulePresent(const QString& fileName);
 
-// Whether a folder listing shows the file: every program (it may be
-// self-extracting) and the archives whose module is present.
+// Whether a folder listing shows the file (a path): every program (it may
+// be self-extracting) and the archives whose module is present, a split
+// archive by its first part only.
 bool ShownInFolders(const QString& fileName);
 
 // The endings the folder tree shows files with: programs and the kinds

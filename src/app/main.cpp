@@ -1,5 +1,6 @@
 #include "app/main.h"
 #include "app/kinds.h"
+#include "Arcive/ArchiveKinds.h"
 
 #include "app/IniFile.h"
 #include "app/about.h"
@@ -314,8 +315,11 @@ void TForm1::FormCreate() {
   HasZipDll = LibraryPresent("unzip32.dll");
   HasCabDll = LibraryPresent("cab32.dll");
   NoteArchiveModules(LibraryPresent);
-  // The tree shows the kinds whose module is here.
+  // The tree shows the kinds whose module is here, a split archive by its first part.
   FolderTreeViewEx1->SetFileMask(ShownEndings());
+  FolderTreeViewEx1->SetFileFilter([](const QString& folder, const QByteArray& name) {
+    return !IsLaterVolume(folder + QLatin1Char('/') + QString::fromUtf8(name));
+  });
 
   if (!(HasLhaDll && HasZipDll && HasCabDll) && !Settings.ErrorDialog) {
     TErrDlg dlg(asking());

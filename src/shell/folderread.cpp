@@ -65,6 +65,7 @@ Probe ProbeFolder(int parentFd, const char* name, const FolderReadOptions& o, bo
     }
     if (!wantFiles || p.shownFile) continue;
     if (e->d_name[0] == '.' && !o.hiddenFilesInProbe) continue;
+    // (The file filter is left to the listing: a probe only needs a likely answer.)
     if (!o.fileMask.isEmpty() && !MatchesMask(QByteArray::fromRawData(e->d_name, qsizetype(std::strlen(e->d_name))), o.fileMask))
       continue;
     struct stat lst {};
@@ -135,6 +136,7 @@ FolderListing ReadFolder(const QString& path, const FolderReadOptions& o) {
     if (folder ? !o.folders : !o.files) continue;
     const QByteArray raw(name);
     if (!folder && !o.fileMask.isEmpty() && !MatchesMask(raw, o.fileMask)) continue;
+    if (!folder && o.fileFilter && !o.fileFilter(path, raw)) continue;
     FolderEntry entry;
     entry.item = MakeItem(kFile, raw);
     entry.caption = QString::fromUtf8(raw);

@@ -40,6 +40,9 @@ struct FolderReadOptions {
   bool hidden = true;
   // Extensions with the dot, upper case; files must match one (none: all).
   QStringList fileMask;
+  // Asked for each file the mask lets through (folder path, name): false
+  // leaves it out. Called from the reading thread.
+  std::function<bool(const QString& folder, const QByteArray& name)> fileFilter;
   // Whether hidden files count when deciding that a folder has files to show.
   bool hiddenFilesInProbe = true;
   bool filesFirst = false;      // sorting: files before folders

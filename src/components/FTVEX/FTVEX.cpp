@@ -92,6 +92,11 @@ void TFolderTreeViewEx::SetFileMask(const QStringList& mask) {
   ReloadTree();
 }
 
+void TFolderTreeViewEx::SetFileFilter(std::function<bool(const QString&, const QByteArray&)> filter) {
+  fileFilter_ = std::move(filter);
+  ReloadTree();
+}
+
 void TFolderTreeViewEx::SetInfoViewSort(bool v) {
   if (v == infoViewSort_) return;
   infoViewSort_ = v;
@@ -250,7 +255,10 @@ FolderReadOptions TFolderTreeViewEx::ReadOptions() const {
   o.files = showFile_;
   o.hidden = specialRoot_ || showIncludeHidden_;
   o.hiddenFilesInProbe = showIncludeHidden_;
-  if (!specialRoot_) o.fileMask = UpperMask();
+  if (!specialRoot_) {
+    o.fileMask = UpperMask();
+    o.fileFilter = fileFilter_;
+  }
   o.filesFirst = infoViewSort_ && showFile_;
   o.probe = true;
   o.attributeMask = kQueryMask;

@@ -120,6 +120,8 @@ class TFolderTreeViewEx : public QTreeWidget {
   void SetDragAndDrop(bool v) { dragAndDrop_ = v; }
   const QStringList& FileMask() const { return fileMask_; }
   void SetFileMask(const QStringList& mask);
+  // Files the mask lets through are shown only when this says so (null: all).
+  void SetFileFilter(std::function<bool(const QString& folder, const QByteArray& name)> filter);
   bool InfoViewSort() const { return infoViewSort_; }
   void SetInfoViewSort(bool v);
   TRootFolder RootFolder() const { return rootFolder_; }
@@ -257,6 +259,7 @@ class TFolderTreeViewEx : public QTreeWidget {
 
   bool autoUpdate_ = true, contextMenu_ = true, dragAndDrop_ = true;
   QStringList fileMask_;
+  std::function<bool(const QString& folder, const QByteArray& name)> fileFilter_;
   bool infoViewSort_ = false;
   TRootFolder rootFolder_ = rfDrives;
   QString rootFolderName_;
