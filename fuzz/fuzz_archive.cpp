@@ -15,7 +15,7 @@
 
 namespace {
 
-const char* const kFormats[] = {"lha", "zip", "cab", "tar", "rar"};
+const char* const kFormats[] = {"lha", "zip", "cab", "tar", "rar", "7z"};
 
 std::string TempDir() {
   static std::string dir = [] {
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fclose(f);
   FILE* sink = std::fopen("/dev/null", "wb");
   arc::Job job;
-  job.format = kFormats[data[0] % 5];
+  job.format = kFormats[data[0] % 6];
   job.archive = archive;
   job.op = "l";
   arc::RunJob(job, sink);

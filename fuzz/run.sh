@@ -17,13 +17,16 @@ clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
   $(pkg-config --cflags --libs libarchive liblhasa libmspack libunarr) -o "$out/fuzz_archive"
 # Seeds: each fixture, once per format byte (listing and extraction).
 python3 "$root/bench/lzx_cab.py" "$out/lzx.cab" 60000
+rm -f "$out/seed.7z" "$out/seed.tar.xz"
+(cd "$root/tests/data" && 7zz a -bd "$out/seed.7z" make-fixtures.sh others/SOURCES.md >/dev/null &&
+  tar -cJf "$out/seed.tar.xz" make-fixtures.sh others/SOURCES.md)
 i=0
 for f in "$root"/tests/data/*.lzh "$root"/tests/data/lzh/*.lz? "$root"/tests/data/*.zip "$root"/tests/data/*.cab "$root"/tests/data/*.tar \
-         "$root"/tests/data/*.tgz "$root"/tests/data/*.exe "$root"/tests/data/*.rar "$root"/tests/data/others/*.??? \
+         "$root"/tests/data/*.tgz "$root"/tests/data/*.exe "$root"/tests/data/*.rar "$root"/tests/data/others/*.??? "$out/seed.7z" "$out/seed.tar.xz" \
          "$out/lzx.cab"; do
-  # Format bytes: 0 lha, 1 zip, 2 cab, 3 tar, 4 rar; 0x80 extracts, 0x20
-  # makes libarchive fail after a block so that unarr takes over.
-  for b in 128 129 130 131 132 161 164 0 1 2 3 4; do
+  # Format bytes (modulo 6): 0 lha, 1 zip, 2 cab, 3 tar, 4 rar, 5 7z; 0x80
+  # extracts, 0x20 makes libarchive fail after a block so that unarr takes over.
+  for b in 132 133 134 135 136 137 163 166 0 1 2 3 4 5; do
     { printf "$(printf '\\%03o' $b)"; head -c 65536 "$f"; } > "$out/corpus/seed-$i-$b"
   done
   i=$((i + 1))

@@ -3,6 +3,7 @@
 // access layer, compared file by file with "bsdtar -x".
 #include "Arcive/ArchiveFile.h"
 #include "Arcive/SEVENZIP32.h"
+#include "craft.h"
 #include "module_support.h"
 
 #include <QDir>
@@ -106,6 +107,29 @@ TEST_F(KindsTest, AnEncryptedSevenZipArchiveSaysWhyItCannotBeExtracted) {
   EXPECT_TRUE(Ours(Home() + QStringLiteral("/henc.7z"), &status, &output).empty());
   EXPECT_NE(status, 0);
   EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("見出しがパスワードで保護されている"))) << output.constData();
+}
+
+// Hostile names in a compressed tar get the rules every kind gets.
+TEST_F(KindsTest, HostileMembersOfACompressedTarStayInside) {
+  Write(QStringLiteral("raw/evil.tar"), craft::Tar({{"good.txt", '0', "good"},
+                                                    {"../evil.txt", '0', "evil"},
+                                                    {"/tmp/zot-abs-evil.txt", '0', "evil"},
+                                                    {"link", '2', {}, "/etc"},
+                                                    {"link/passwd2", '0', "through"},
+                                                    {"fifo", '6'}}));
+  ASSERT_TRUE(Tool(Home() + QStringLiteral("/raw"), QStringLiteral("/usr/bin/xz"), {QStringLiteral("-k"), QStringLiteral("evil.tar")}));
+  QFile::remove(QStringLiteral("/tmp/zot-abs-evil.txt"));
+  QByteArray output;
+  int status = -1;
+  const Contents tree = Ours(Home() + QStringLiteral("/raw/evil.tar.xz"), &status, &output);
+  EXPECT_NE(status, 0);
+  // The refused link leaves "link" an ordinary folder inside.
+  EXPECT_EQ(tree, (Contents{{"good.txt", Digest("good")}, {"link", "<folder>"}, {"link/passwd2", Digest("through")}}))
+      << output.constData();
+  EXPECT_FALSE(QFile::exists(QStringLiteral("/etc/passwd2")));
+  EXPECT_FALSE(QFile::exists(Home() + QStringLiteral("/evil.txt")));
+  EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/zot-abs-evil.txt")));
+  EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("展開先フォルダーの外を指す"))) << output.constData();
 }
 
 }  // namespace

@@ -148,8 +148,9 @@ std::string PasswordProblem(const Passwords* p) {
 // and show up only as bad data, so that case names both causes.
 std::string LockedProblem(struct archive_entry* e, const std::string& message, const Passwords* p) {
   if (message.find("assphrase") != std::string::npos) return PasswordProblem(p);
-  // libarchive reads 7z archives but cannot decrypt them.
-  if (message.find("encrypted, but currently not supported") != std::string::npos)
+  // libarchive reads 7z and RAR archives but cannot decrypt them.
+  if (message.find("ncrypt") != std::string::npos &&
+      (message.find("not supported") != std::string::npos || message.find("unavailable") != std::string::npos))
     return ": パスワードで保護されていますが、この書庫の暗号には対応していないため展開できません。";
   if (archive_entry_is_encrypted(e)) return ": 展開できません。パスワードが違うか、書庫が壊れています (" + message + ")";
   return std::string();
