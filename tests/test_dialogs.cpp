@@ -91,7 +91,7 @@ TEST_F(DialogsTest, LinksOpenThroughTheDesktop) {
 
   TAboutBox box;
   EXPECT_EQ(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
-  EXPECT_EQ(box.Version->text(), QStringLiteral("Ver 1.9"));
+  EXPECT_EQ(box.Version->text(), QStringLiteral("Ver 1.10"));
   box.show();
   QTest::mouseClick(box.Url, Qt::LeftButton);
   ASSERT_EQ(starts.size(), 2u);

@@ -2,7 +2,7 @@
 
 // The program's name, version and the addresses it shows.
 inline constexpr char kAppTitle[] = "ピポラ！";
-inline constexpr char kVersionText[] = "Ver 1.9";
+inline constexpr char kVersionText[] = "Ver 1.10";
 inline constexpr char kTagLine[] = "解凍しないで試せる！";
 inline constexpr char kNotice[] = "© 2026 Zot 開発チーム  MIT ライセンス";
 inline constexpr char kWebAddress[] = "https://zot.example.org/";
