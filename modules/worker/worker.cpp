@@ -472,6 +472,7 @@ uint32_t ProgramKind(const DataSource& data) {
   size_t got = 0;
   Sink peek;
   peek.put = [&](const void* block, size_t len, int64_t offset) {
+    if (!block || len == 0) return true;  // decoders may hand over empty blocks
     if (offset != static_cast<int64_t>(got)) return false;
     const size_t n = std::min(sizeof head - got, len);
     std::memcpy(head + got, block, n);
