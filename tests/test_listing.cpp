@@ -247,3 +247,28 @@ TEST(MemberKindTest, WhatMakesAMemberAProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+// A missing optional module hides only its own kinds; the start-up check's
+// three modules are the window's flags, as before.
+TEST(MemberKindTest, AMissingModuleHidesOnlyItsKinds) {
+  const bool lha = HasLhaDll, zip = HasZipDll, cab = HasCabDll;
+  HasLhaDll = HasZipDll = true;
+  HasCabDll = false;
+  NoteArchiveModules([](const char* module) { return std::string(module) != "7-zip32.dll"; });
+  const QStringList endings = ShownEndings();
+  for (const char* shown : {".exe", ".lzh", ".lha", ".zip", ".rar", ".tar", ".tar.xz", ".tzst", ".tgz"})
+    EXPECT_TRUE(endings.contains(QLatin1String(shown))) << shown;
+  EXPECT_FALSE(endings.contains(QStringLiteral(".7z")));
+  EXPECT_FALSE(endings.contains(QStringLiteral(".cab")));
+  EXPECT_FALSE(ArchiveModulePresent(QStringLiteral("/x/tool.7z")));
+  EXPECT_TRUE(ArchiveModulePresent(QStringLiteral("/x/App-1.2.TAR.XZ")));
+  EXPECT_FALSE(ArchiveModulePresent(QStringLiteral("/x/notes.gz")));
+  NoteArchiveModules([](const char*) { return false; });
+  HasLhaDll = lha;
+  HasZipDll = zip;
+  HasCabDll = cab;
+}
+
+}  // namespace
