@@ -34,6 +34,19 @@ extern "C" {
 
 typedef int CA_BOOL;
 
+/* Status numbers the entries return; 0 is success. */
+#define CA_ERROR_WARNING 0x8000u      /* some members were refused or failed; the rest is done */
+#define CA_ERROR_NOT_ARCHIVE 0x8006u  /* not an archive of this format */
+#define CA_ERROR_CORRUPT 0x8012u      /* the archive is damaged or truncated */
+#define CA_ERROR_UNSUPPORTED 0x8013u  /* a compression method (or cipher) this module cannot decode */
+#define CA_ERROR_FILE 0x8014u         /* a file could not be read or written */
+#define CA_ERROR_CANCEL 0x8020u       /* the owner window asked to stop */
+#define CA_ERROR_COMMAND 0x8021u      /* the command line makes no sense */
+#define CA_ERROR_NO_CREATE 0x8022u    /* this module cannot create archives */
+#define CA_ERROR_WORKER 0x8023u       /* the worker died, hung or could not start */
+#define CA_ERROR_NO_MEMBER 0x8024u    /* the named member is not in the archive */
+#define CA_ERROR_PASSWORD 0x8025u     /* an encrypted member without the right password */
+
 /* Open modes. */
 #define CA_OPEN_LIST 0u
 #define CA_OPEN_PROBE 0x800002u

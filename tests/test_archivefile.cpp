@@ -48,7 +48,7 @@ TEST_F(ArchiveFileTest, ProgramsAreProbedByContentAndLhaWins) {
     ASSERT_GE(probes.size(), 2) << probes.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(probes.first().startsWith(QStringLiteral("zip CheckArchive 24 ")));
     EXPECT_TRUE(probes.last().startsWith(QStringLiteral("lha ")));
-    EXPECT_TRUE(ModuleLog().contains(QStringLiteral("cab OpenArchive 0x800002 ") + exe));
+    EXPECT_TRUE(ModuleLog().contains(QStringLiteral("cab OpenArchive 0x%1 ").arg(CA_OPEN_PROBE, 0, 16) + exe));
   }
 }
 

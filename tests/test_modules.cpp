@@ -246,7 +246,7 @@ TEST_F(ModuleTest, MembersInAnUndecodableMethodAreListedButNotExtracted) {
                                                  QStringLiteral("bin/setup.exe")}));
   QByteArray output;
   const QString out = Home() + QStringLiteral("/old");
-  EXPECT_EQ(Extract(Data("lh1.lzh"), out, AllMembers(), 1, &output), 0x8013);
+  EXPECT_EQ(Extract(Data("lh1.lzh"), out, AllMembers(), 1, &output), static_cast<int>(CA_ERROR_UNSUPPORTED));
   EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("readme.txt: 圧縮方式に対応していない")));
   EXPECT_TRUE(Files(out).isEmpty());  // no empty stand-ins for what could not be decoded
 }
@@ -254,13 +254,13 @@ TEST_F(ModuleTest, MembersInAnUndecodableMethodAreListedButNotExtracted) {
 TEST_F(ModuleTest, AWorkerThatCrashesOrHangsBecomesAStatus) {
   qputenv("ZOT_ARCWORKER_FAULT", "crash");
   QByteArray output;
-  EXPECT_EQ(Extract(Data("info.zip"), Home() + QStringLiteral("/c"), AllMembers(), 1, &output), 0x8023);
+  EXPECT_EQ(Extract(Data("info.zip"), Home() + QStringLiteral("/c"), AllMembers(), 1, &output), static_cast<int>(CA_ERROR_WORKER));
   EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("異常終了")));
   EXPECT_EQ(List(Data("info.zip")), QStringList{QStringLiteral("(not opened)")});
 
   qputenv("ZOT_ARCWORKER_FAULT", "hang");
   qputenv("ZOT_ARCWORKER_TIMEOUT_MS", "300");
-  EXPECT_EQ(Extract(Data("info.zip"), Home() + QStringLiteral("/h"), AllMembers(), 1, &output), 0x8023);
+  EXPECT_EQ(Extract(Data("info.zip"), Home() + QStringLiteral("/h"), AllMembers(), 1, &output), static_cast<int>(CA_ERROR_WORKER));
   EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("応答しなくなった")));
   qunsetenv("ZOT_ARCWORKER_FAULT");
   qunsetenv("ZOT_ARCWORKER_TIMEOUT_MS");
@@ -284,7 +284,7 @@ TEST_F(ModuleTest, ProgressNamesMembersAndACancelRemovesThePartialFile) {
     abort = state == CA_STATE_INPROCESS && QByteArray(info->member_path) == "nums.txt";
   };
   const QString out = Home() + QStringLiteral("/progress");
-  EXPECT_EQ(file.Extract(nullptr, nullptr, out, AllMembers()), 0x8020);
+  EXPECT_EQ(file.Extract(nullptr, nullptr, out, AllMembers()), static_cast<int>(CA_ERROR_CANCEL));
   EXPECT_EQ(members.last(), QStringLiteral("nums.txt"));
   EXPECT_TRUE(members.contains(QStringLiteral("doc/a.txt")));
   EXPECT_TRUE(QFile::exists(out + QStringLiteral("/readme.txt")));
@@ -358,7 +358,7 @@ TEST_F(ModuleTest, MembersThatDoNotCheckOutFailAndAreRemoved) {
   for (const Row& r : rows) {
     const QString out = Home() + QStringLiteral("/out-") + QFileInfo(r.archive).fileName();
     QByteArray output;
-    EXPECT_EQ(Extract(r.archive, out, AllMembers(), 1, &output), 0x8012) << r.member;
+    EXPECT_EQ(Extract(r.archive, out, AllMembers(), 1, &output), static_cast<int>(CA_ERROR_CORRUPT)) << r.member;
     EXPECT_TRUE(QString::fromUtf8(output).contains(QString::fromUtf8(r.says))) << output.constData();
     EXPECT_FALSE(QFileInfo::exists(out + QLatin1Char('/') + QLatin1String(r.member))) << r.member;
   }
@@ -373,7 +373,7 @@ TEST_F(ModuleTest, AnArchiveThatWouldFillTheDiskIsRefused) {
   QByteArray output;
   // 500 kB free for 600 kB of members: nothing is written.
   qputenv("ZOT_FREE_SPACE", "500000");
-  EXPECT_EQ(Extract(zip, out, AllMembers(), 1, &output), 0x8014);
+  EXPECT_EQ(Extract(zip, out, AllMembers(), 1, &output), static_cast<int>(CA_ERROR_FILE));
   EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("展開先の空き容量が足りません")));
   EXPECT_TRUE(Files(out).isEmpty());
   // One member fits; and with room to spare everything does.
@@ -386,7 +386,7 @@ TEST_F(ModuleTest, AnArchiveThatWouldFillTheDiskIsRefused) {
   const QString lzh = Write(QStringLiteral("big.lzh"), craft::Lzh("c.bin", QByteArray(600000, 'c')));
   const QString lzhOut = Home() + QStringLiteral("/lzhbomb");
   qputenv("ZOT_FREE_SPACE", "500000");
-  EXPECT_EQ(Extract(lzh, lzhOut, AllMembers(), 1, &output), 0x8014);
+  EXPECT_EQ(Extract(lzh, lzhOut, AllMembers(), 1, &output), static_cast<int>(CA_ERROR_FILE));
   EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("展開先の空き容量が足りません")));
   EXPECT_TRUE(Files(lzhOut).isEmpty());
   qunsetenv("ZOT_FREE_SPACE");
@@ -409,7 +409,7 @@ TEST_F(ModuleTest, SpecialFilesAndLinksOutOfTheFolderAreNeverCreated) {
                                         {"locked/f", '0', "y"}}));
   const QString out = Home() + QStringLiteral("/special");
   QByteArray output;
-  EXPECT_EQ(Extract(tar, out, AllMembers(), 1, &output), 0x8000);
+  EXPECT_EQ(Extract(tar, out, AllMembers(), 1, &output), static_cast<int>(CA_ERROR_WARNING));
   const QString said = QString::fromUtf8(output);
   for (const char* name : {"fifo.exe", "dev", "blk"})
     EXPECT_TRUE(said.contains(QLatin1String(name) + QStringLiteral(": 特殊ファイル"))) << name;
@@ -432,7 +432,7 @@ TEST_F(ModuleTest, SpecialFilesAndLinksOutOfTheFolderAreNeverCreated) {
 }
 
 TEST_F(ModuleTest, UndecodableNamesComeOutWithTheirBadBytesShown) {
-  // Neither UTF-8 nor Shift-JIS (0x80 and 0xFF are no Shift-JIS bytes).
+  // Neither UTF-8 nor Shift-JIS (bytes 80 and FF, hex, are no Shift-JIS bytes).
   const QString zip = Write(QStringLiteral("names.zip"), craft::Zip({{"bad\xFF\x80name.txt", "b"}, {"ok.txt", "o"}}));
   EXPECT_EQ(List(zip), (QStringList{QStringLiteral("bad%FF%80name.txt"), QStringLiteral("ok.txt")}));
   const QString out = Home() + QStringLiteral("/names");
@@ -481,7 +481,7 @@ TEST_F(ModuleTest, AnExtractionWithoutAnAbsoluteFolderIsRefused) {
   QByteArray out(1024, '\0');
   for (const char* line : {"x \"%1\"", "x \"%1\" \"relative/\""}) {
     const int status = lha.Command(nullptr, QString::fromLatin1(line).arg(Data("level2.lzh")).toUtf8(), out.data(), out.size());
-    EXPECT_EQ(status, 0x8021) << line;
+    EXPECT_EQ(status, static_cast<int>(CA_ERROR_COMMAND)) << line;
     EXPECT_TRUE(QString::fromUtf8(out.constData()).contains(QStringLiteral("絶対パスではありません"))) << line;
   }
   EXPECT_FALSE(QFileInfo::exists(Home() + QStringLiteral("/readme.txt")));
@@ -552,7 +552,7 @@ TEST_F(ModuleTest, OldMethodsWithNamesOfLevelThreeAndLongFileNames) {
   const QString broken = Write(QStringLiteral("broken.lzh"), bytes);
   QByteArray output;
   const QString out = Home() + QStringLiteral("/broken");
-  EXPECT_EQ(Extract(broken, out, AllMembers(), 1, &output), 0x8012);
+  EXPECT_EQ(Extract(broken, out, AllMembers(), 1, &output), static_cast<int>(CA_ERROR_CORRUPT));
   EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("gpl-2: 展開できません"))) << output.constData();
   EXPECT_TRUE(Files(out).isEmpty());
 }
@@ -732,7 +732,7 @@ TEST_F(PasswordTest, WrongPasswordsCancelAndNoOwnerFailWithoutLeavingFiles) {
         EXPECT_EQ(ReadAll(out + QStringLiteral("/b.txt")), QStringLiteral("beta\n"));
         continue;
       }
-      EXPECT_EQ(status, 0x8025);
+      EXPECT_EQ(status, static_cast<int>(CA_ERROR_PASSWORD));
       EXPECT_TRUE(output.contains(c.said)) << output.toStdString();
       // The second member is not asked for again and fails the same way.
       EXPECT_TRUE(output.contains(QString(c.said).replace(QStringLiteral("a.txt"), QStringLiteral("b.txt"))));
@@ -760,7 +760,7 @@ TEST_F(PasswordTest, ExtractionToMemoryAsksItsWindowAndFailsWithoutOne) {
   EXPECT_EQ(requests, 2);
   // Without a window the member does not come, and that is no success.
   written = 0;
-  EXPECT_EQ(zip.ExtractMem(nullptr, archive, MainWindowOptions(), QStringLiteral("b.txt"), buf, sizeof buf, &written), 0x8025);
+  EXPECT_EQ(zip.ExtractMem(nullptr, archive, MainWindowOptions(), QStringLiteral("b.txt"), buf, sizeof buf, &written), static_cast<int>(CA_ERROR_PASSWORD));
   EXPECT_EQ(written, 0u);
 }
 

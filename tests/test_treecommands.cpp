@@ -48,7 +48,7 @@ void Type(QWidget* w, const QString& text) {
     run.clear();
   };
   for (const QChar c : text) {
-    if (c.unicode() < 0x80) {
+    if (c.unicode() < 128) {
       commit();
       QTest::keyClick(w, c.toLatin1());
     } else {

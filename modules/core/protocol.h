@@ -12,6 +12,8 @@
 // 'P' with the password, or 'N' (empty) when there is none to be had. The
 // password never appears on a command line or in the environment.
 #pragma once
+#include "common_archiver.h"
+
 #include <cstdint>
 #include <string>
 
@@ -49,20 +51,20 @@ struct MemberRecord {
 // are an ELF header or "#!".
 enum MemberFlag : uint32_t { kDirectory = 1, kSymlink = 2, kEncrypted = 4, kElf = 8, kScript = 16 };
 
-// Status numbers, as the modules return them.
+// Status numbers, as the modules return them (common_archiver.h).
 enum Status : uint32_t {
   kOk = 0,
-  kErrorWarning = 0x8000,      // some members were refused or failed; the rest is done
-  kErrorNotArchive = 0x8006,   // not an archive of this format
-  kErrorCorrupt = 0x8012,      // the archive is damaged or truncated
-  kErrorUnsupported = 0x8013,  // a compression method this module cannot decode
-  kErrorFile = 0x8014,         // a file could not be read or written
-  kErrorCancel = 0x8020,       // the owner window asked to stop
-  kErrorCommand = 0x8021,      // the command line makes no sense
-  kErrorNoCreate = 0x8022,     // this module cannot create archives
-  kErrorWorker = 0x8023,       // the worker died, hung or could not start
-  kErrorNoMember = 0x8024,     // the named member is not in the archive
-  kErrorPassword = 0x8025,     // an encrypted member without the right password
+  kErrorWarning = CA_ERROR_WARNING,
+  kErrorNotArchive = CA_ERROR_NOT_ARCHIVE,
+  kErrorCorrupt = CA_ERROR_CORRUPT,
+  kErrorUnsupported = CA_ERROR_UNSUPPORTED,
+  kErrorFile = CA_ERROR_FILE,
+  kErrorCancel = CA_ERROR_CANCEL,
+  kErrorCommand = CA_ERROR_COMMAND,
+  kErrorNoCreate = CA_ERROR_NO_CREATE,
+  kErrorWorker = CA_ERROR_WORKER,
+  kErrorNoMember = CA_ERROR_NO_MEMBER,
+  kErrorPassword = CA_ERROR_PASSWORD,
 };
 
 }  // namespace arc

@@ -219,7 +219,7 @@ static int RunCommand(const char* entry, const char* cmd, char* out, uint32_t si
   Log("%s %s|", entry, cmd);
   if (out && size) snprintf(out, size, "%s done", FORMAT);
   if (!out && size) Log("null buffer with size %u", size);
-  return Progress() ? 0x8020 : 0;
+  return Progress() ? CA_ERROR_CANCEL : 0;
 }
 
 EXPORT int PREFIX(void* wnd, const char* cmd, char* out, uint32_t size) {
