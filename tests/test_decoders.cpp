@@ -183,4 +183,27 @@ TEST_F(DecoderTest, ARarSetExtractsAcrossItsPartsAndAMissingPartIsNamed) {
   EXPECT_TRUE(output.contains("分割書庫の部分が見つかりません: rar_multivolume_single_file.part3.rar")) << output.constData();
 }
 
+// libarchive 3.6 cannot decrypt RAR5 and takes its encrypted data for
+// damage: the members are known from the headers and said to be encrypted.
+TEST_F(DecoderTest, EncryptedRarFiveMembersAreSaidToBeEncrypted) {
+  TArchiveFile file;
+  file.SetFileName(Other("rar5_solid_encrypted.rar"));
+  ASSERT_EQ(file.OpenArchive(nullptr, 0), 0);
+  CaMemberInfoEx rec{};
+  // All four, though libarchive stops at the first one's data.
+  QStringList names;
+  for (int st = file.FindFirst("*.*", &rec); st == 0; st = file.FindNext(&rec)) {
+    names << QString::fromUtf8(rec.info.path);
+    EXPECT_TRUE(rec.info.module_b[0] & CA_MEMBER_ENCRYPTED) << rec.info.path;
+  }
+  file.CloseArchive();
+  EXPECT_EQ(names, (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt"), QStringLiteral("d.txt")}));
+  QByteArray output;
+  int status = -1;
+  EXPECT_TRUE(Ours(Other("rar5_solid_encrypted.rar"), &status, &output).empty());
+  EXPECT_EQ(status, static_cast<int>(CA_ERROR_PASSWORD));
+  EXPECT_TRUE(QString::fromUtf8(output).contains(QStringLiteral("a.txt: パスワードで保護されていますが、この書庫の暗号には対応していない")))
+      << output.constData();
+}
+
 }  // namespace

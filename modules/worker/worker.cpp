@@ -8,6 +8,7 @@
 #include "space.h"
 #include "text.h"
 #include "unarrread.h"
+#include "rar5scan.h"
 #include "volumes.h"
 
 #include <archive.h>
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace arc {
@@ -79,6 +81,7 @@ class Passwords {
     asked_ = 0;
   }
   bool CanAsk() const { return answers_ >= 0; }
+  bool AskedForMember() const { return asked_ > 0; }
   bool Declined() const { return declined_; }
   bool Exhausted() const { return gaveUp_; }
 
@@ -151,6 +154,9 @@ std::string LockedProblem(struct archive_entry* e, const std::string& message, c
   // libarchive reads 7z and RAR archives but cannot decrypt them.
   if (message.find("ncrypt") != std::string::npos &&
       (message.find("not supported") != std::string::npos || message.find("unavailable") != std::string::npos))
+    return ": パスワードで保護されていますが、この書庫の暗号には対応していないため展開できません。";
+  // Encrypted, yet no password was asked for: the decoder has no cipher for it.
+  if (archive_entry_is_encrypted(e) && p && !p->AskedForMember())
     return ": パスワードで保護されていますが、この書庫の暗号には対応していないため展開できません。";
   if (archive_entry_is_encrypted(e)) return ": 展開できません。パスワードが違うか、書庫が壊れています (" + message + ")";
   return std::string();
@@ -427,6 +433,8 @@ Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const
       MemberData data(job, a);
       if (resumeAfter) data.PreferSecond();
       size_t seen = 0, withData = 0;
+      // libarchive 3.6 neither decrypts RAR5 nor says which members are encrypted.
+      std::unique_ptr<Rar5Encryption> rar5;
       for (;;) {
         struct archive_entry* e = nullptr;
         const int r = archive_read_next_header(a, &e);
@@ -438,12 +446,17 @@ Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const
           retry = true;
           break;
         }
+        if (!rar5 && job.format == "rar" && archive_format(a) == ARCHIVE_FORMAT_RAR_V5)
+          rar5 = std::make_unique<Rar5Encryption>(ScanRar5Encryption(job.archive));
         if (r < ARCHIVE_WARN) {
           const char* msg = archive_error_string(a);
-          *error = HeaderProblem(msg);
+          *error = rar5 && (rar5->headers || !rar5->members.empty())
+                       ? "書庫の中身がパスワードで保護されていますが、この書庫の暗号には対応していないため、先を読めません。"
+                       : HeaderProblem(msg);
           result = Walk::Failed;
           break;
         }
+        if (rar5 && rar5->members.count(path)) archive_entry_set_is_data_encrypted(e, 1);
         data.Current(e, archive_entry_filetype(e) == AE_IFDIR ? 0 : withData++);
         if (seen++ < resumeAfter) continue;
         if (!visit(e, path, data.Source())) {
@@ -487,9 +500,28 @@ uint32_t ProgramKind(const DataSource& data) {
   return 0;
 }
 
+// The members of an encrypted RAR5 archive that were not listed; false when
+// it is no such archive.
+bool ListRar5Rest(const Job& job, const std::set<std::string>& listed, Output& out) {
+  const Rar5Encryption scan = ScanRar5Encryption(job.archive);
+  if (scan.members.empty()) return false;
+  for (const Rar5Member& r : scan.all) {
+    const std::string path = IsValidUtf8(r.name) ? PrintableName(r.name) : std::string();
+    if (path.empty() || listed.count(path)) continue;
+    MemberRecord m{};
+    m.size = m.compressed = r.size;
+    m.mtime = r.mtime;
+    m.mode = r.folder ? (AE_IFDIR | 0755) : (AE_IFREG | 0644);
+    m.flags = (r.folder ? uint32_t{kDirectory} : 0u) | (r.encrypted ? uint32_t{kEncrypted} : 0u);
+    out.Put(Rec::Member, std::string(reinterpret_cast<const char*>(&m), sizeof m) + path);
+  }
+  return true;
+}
+
 uint32_t List(const Job& job, Output& out) {
   // Members go out as they are read, so the module works while we read on.
   bool any = false;
+  std::set<std::string> listed;
   constexpr std::chrono::steady_clock::duration kPeekBudget = std::chrono::seconds(1);
   std::chrono::steady_clock::duration peeking{};
   std::string error;
@@ -515,13 +547,18 @@ uint32_t List(const Job& job, Output& out) {
           peeking += std::chrono::steady_clock::now() - start;
         }
         out.Put(Rec::Member, std::string(reinterpret_cast<const char*>(&m), sizeof m) + path);
+        if (job.format == "rar") listed.insert(path);
         any = true;
         return true;
       },
       [&] {
         out.Put(Rec::Restart, nullptr, 0);
+        listed.clear();
         any = false;
       });
+  // libarchive stops at the data of an encrypted RAR5 member in a solid
+  // archive; its headers say the rest, and each member says why when asked.
+  if (w == Walk::Failed && job.format == "rar" && ListRar5Rest(job, listed, out)) return kOk;
   if (w == Walk::Failed) {
     const uint32_t status = any ? kErrorCorrupt : kErrorNotArchive;
     out.Problem(status, error);
