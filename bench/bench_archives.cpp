@@ -25,10 +25,7 @@ int main(int argc, char** argv) {
         TArchiveFile file;
         file.SetFileName(archive);
         if (file.ArchiverType() == atAutoDetect) file.SetArchiverType(atTar);
-        if (file.OpenArchive(nullptr, 0) != 0) return 1;
-        CaMemberInfoEx rec{};
-        for (int st = file.FindFirst(mask, &rec); st == 0; st = file.FindNext(&rec)) ++members;
-        file.CloseArchive();
+        if (!file.ForEachMember(nullptr, mask, [&](const CaMemberInfoEx&) { return ++members > 0; })) return 1;
       }
       std::fprintf(stderr, "%ld member records\n", members);
     } else if (argc > 3) {

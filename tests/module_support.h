@@ -96,12 +96,11 @@ class ModuleTest : public ZotTest {
     TArchiveFile file;
     file.SetFileName(archive);
     QStringList names;
-    if (file.OpenArchive(nullptr, 0) != 0) return {QStringLiteral("(not opened)")};
-    CaMemberInfoEx rec{};
-    for (int st = file.FindFirst(mask, &rec); st == 0; st = file.FindNext(&rec))
+    const bool opened = file.ForEachMember(nullptr, mask, [&](const CaMemberInfoEx& rec) {
       names << QString::fromUtf8(rec.info.path);
-    file.CloseArchive();
-    return names;
+      return true;
+    });
+    return opened ? names : QStringList{QStringLiteral("(not opened)")};
   }
 
   // Extracts as the main window does; returns the status.

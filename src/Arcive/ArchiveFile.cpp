@@ -100,6 +100,24 @@ void TArchiveFile::CloseArchive() {
   ArchiveHandle = nullptr;
 }
 
+bool TArchiveFile::ForEachMember(void* wnd, const QByteArray& wildcard,
+                                 const std::function<bool(const CaMemberInfoEx&)>& visit) {
+  if (OpenArchive(wnd, 0) != 0) return false;
+  struct Closer {
+    TArchiveFile* self;
+    ~Closer() {
+      try {
+        self->CloseArchive();
+      } catch (...) {
+      }
+    }
+  } closer{this};
+  CaMemberInfoEx rec{};
+  for (int st = FindFirst(wildcard, &rec); st == 0 && visit(rec); st = FindNext(&rec)) {
+  }
+  return true;
+}
+
 int TArchiveFile::Extract(void* wnd, const TArchiverOptions* options, const QString& folder,
                           const TFileList& files) {
   RequireArchiver();

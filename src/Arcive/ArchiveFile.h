@@ -66,6 +66,10 @@ class TArchiveFile : public QObject {
   int FindFirst(const QByteArray& wildcard, CaMemberInfoEx* record);
   int FindNext(CaMemberInfoEx* record);
   void CloseArchive();
+  // Opens the archive, hands visit each member the wildcard matches (false
+  // from visit stops) and closes it however the walk ends; false when the
+  // archive could not be opened. The archive layer's errors propagate.
+  bool ForEachMember(void* wnd, const QByteArray& wildcard, const std::function<bool(const CaMemberInfoEx&)>& visit);
   // The module's status, 0 = success. AllMembers() extracts everything.
   int Extract(void* wnd, const TArchiverOptions* options, const QString& folder, const TFileList& files);
 

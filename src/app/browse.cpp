@@ -229,20 +229,9 @@ bool TForm1::ListMembers(const QByteArray& mask, int nativeAt) {
   try {
     TArchiveFile file(this);
     file.SetFileName(ArchivePath);
-    if (file.OpenArchive(nullptr, 0) != 0) return true;
-    // Closed however the pass ends.
-    struct Closer {
-      TArchiveFile& f;
-      ~Closer() {
-        try {
-          f.CloseArchive();
-        } catch (...) {
-        }
-      }
-    } closer{file};
-    CaMemberInfoEx rec{};
     int count = 0;
-    for (int st = file.FindFirst(mask, &rec); st == 0; st = file.FindNext(&rec)) {
+    // Closed however the pass ends.
+    file.ForEachMember(nullptr, mask, [&](const CaMemberInfoEx& rec) {
       const QString name = QString::fromUtf8(rec.info.path);
       const bool isNative = IsLinuxProgram(name, rec.info.module_b[0]);
       if (isNative ? last : !(last && IsKnownExtension(ExtensionOf(name)))) {
@@ -266,7 +255,8 @@ bool TForm1::ListMembers(const QByteArray& mask, int nativeAt) {
         }
       }
       YieldEvery50(count);
-    }
+      return true;
+    });
   } catch (const Exception& e) {
     for (const QList<QStandardItem*>& row : native) qDeleteAll(row);
     ui::MessageBox(this, e.Message(), QMessageBox::Critical);

@@ -199,15 +199,14 @@ bool Tdevelop::AskAboutExisting(const QString& target, QStringList* keep, bool* 
   try {
     TArchiveFile file(this);
     file.SetFileName(main_->ArchivePath);
-    if (file.OpenArchive(nullptr, 0) != 0) return true;  // the extraction will tell
-    CaMemberInfoEx rec{};
-    for (int st = file.FindFirst("*.*", &rec); st == 0; st = file.FindNext(&rec)) {
+    const bool opened = file.ForEachMember(nullptr, "*.*", [&](const CaMemberInfoEx& rec) {
       const QString name = QString::fromUtf8(rec.info.path);
       const std::optional<QString> at = MemberPathIn(target, name);
       if (at && (QFileInfo::exists(*at) || QFileInfo(*at).isSymLink()) && !QFileInfo(*at).isDir()) existing << name;
       else members << name;
-    }
-    file.CloseArchive();
+      return true;
+    });
+    if (!opened) return true;  // the extraction will tell
   } catch (const Exception&) {
     return true;  // the extraction shows what is wrong
   }
