@@ -605,8 +605,6 @@ TEST_F(ModuleTest, LhaHeaderNamesDecodeAsTheModuleDecodesThem) {
   EXPECT_EQ(name(QByteArray(10, '\0')), QString());
 }
 
-// ---------------------------------------------------------------- passwords
-
 // Encrypted ZIP archives as zip -P (traditional) and 7z (WinZip AES) make
 // them; each extraction answers from a list of passwords ("" = cancel).
 class PasswordTest : public ModuleTest {

@@ -22,8 +22,6 @@ namespace {
 // code that calls a module again: the lock must let the same thread in.
 std::recursive_mutex g_lock;
 
-// ---------------------------------------------------------------- command lines
-
 // A token keeps the escapes that make "*", "?" and "<" characters of a name
 // (see UnescapeToPattern); raw is the text as written, for the "@" test.
 struct Token {
@@ -148,8 +146,6 @@ namespace {
 bool HasSwitch(const Command& c, const char* s) {
   return std::find(c.switches.begin(), c.switches.end(), s) != c.switches.end();
 }
-
-// ---------------------------------------------------------------- member directory
 
 struct Member {
   MemberRecord r;
@@ -316,8 +312,6 @@ PasswordHandler AskOwner(CaWindow* w, const std::string& archive) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------- entries
 
 void* Module::OpenArchive(void*, const char* path, uint32_t) {
   std::lock_guard<std::recursive_mutex> lock(g_lock);

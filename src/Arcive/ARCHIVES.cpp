@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-// ---------------------------------------------------------------- 8-bit text
-
 QByteArray Ansi(const QString& text) { return text.toUtf8(); }
 
 QString ExpandFileName(const QString& path) { return QDir::cleanPath(QDir::current().absoluteFilePath(path)); }
@@ -70,8 +68,6 @@ uint64_t DosDateTimeToFileTime(uint16_t date, uint16_t time) {
   const int64_t days = days1970 + 134774;  // 1601-01-01 to 1970-01-01
   return static_cast<uint64_t>(days * 86400 + hour * 3600 + minute * 60 + second) * 10000000ull;
 }
-
-// ---------------------------------------------------------------- TCustomArchiverDll
 
 void TCustomArchiverDll::FreeDLL() {
   for (void*& e : Entries) e = nullptr;
@@ -164,8 +160,6 @@ bool TCustomArchiverDll::ResolveEntry(TArchiverEntry e, void* module, const QByt
   }
   return false;
 }
-
-// ---------------------------------------------------------------- TArchiverDll
 
 TArchiverDll::TArchiverDll(const QString& description, const QString& dllName, const QString& prefix)
     : Description(description), DllName(dllName), Prefix(prefix) {}
@@ -264,8 +258,6 @@ int TArchiverDll::GetArchiveType(const QByteArray& file) {
   return TCustomArchiverDll::GetArchiveType(file);
 }
 
-// ---------------------------------------------------------------- TBindingSlot
-
 TBindingSlot::TBindingSlot(const char* description, const char* dllName, const char* prefix)
     : description_(description), dllName_(dllName), prefix_(prefix) {}
 
@@ -284,8 +276,6 @@ TArchiverDll& TBindingSlot::Get() {
   if (!dll_) Load();
   return *dll_;
 }
-
-// ---------------------------------------------------------------- options
 
 void TPersistent::AssignTo(TPersistent& dest) const {
   throw EConvertError(QStringLiteral("%1 を %2 に代入できません。")
@@ -314,8 +304,6 @@ void TArchiverOptions::AssignTo(TPersistent& dest) const {
   TPersistent::AssignTo(dest);
 }
 
-// ---------------------------------------------------------------- file lists
-
 std::vector<QByteArray> CollectNames(const TFileList& files) {
   std::vector<QByteArray> names;
   auto add = [&names](const QByteArray& s) {
@@ -342,8 +330,6 @@ std::vector<QByteArray> CollectNames(const TFileList& files) {
   }
   return names;
 }
-
-// ---------------------------------------------------------------- TCmdOpt
 
 bool EndsWithPathDelimiter(const QByteArray& folder) {
   const int last = platform::LastCharStart(folder);
@@ -408,8 +394,6 @@ int TCmdOpt::AddResponseFile(const TFileList& files, const QString& path) {
   return static_cast<int>(names.size());
 }
 
-// ---------------------------------------------------------------- TArchiver
-
 TArchiver::TArchiver(LoadFn loadDll) : loadDll_(loadDll) { loadDll_(); }
 
 void TArchiver::LoadDLL() { throw EArchiver(QStringLiteral("Abstract method 'TArchiver.LoadDLL' was called")); }
@@ -473,8 +457,6 @@ int TArchiver::AddFileList(TCmdOpt& cmd, const TArchiverOptions& options, bool r
   cmd.Add(options.UserFileList);
   return count;
 }
-
-// ---------------------------------------------------------------- TDllArchiver
 
 void* TDllArchiver::OpenArchive(void* wnd, const QString& arcFileName, uint32_t mode) {
   return Dll().OpenArchive(wnd, Ansi(ExpandFileName(arcFileName)), mode);

@@ -14,8 +14,6 @@
 
 #include "common_archiver.h"
 
-// ---------------------------------------------------------------- errors
-
 // An error with a message for the user.
 class Exception : public std::exception {
  public:
@@ -46,8 +44,6 @@ class EConvertError : public Exception {
   using Exception::Exception;
 };
 
-// ---------------------------------------------------------------- 8-bit text
-
 // Strings handed to modules are 8-bit text in the system code page.
 QByteArray Ansi(const QString& text);
 // The marker that says a string option is not given: one NUL character.
@@ -55,8 +51,6 @@ inline QByteArray NulMarker() { return QByteArray(1, '\0'); }
 inline bool IsNulMarker(const QByteArray& s) { return s.size() == 1 && s.at(0) == '\0'; }
 // "x" -> "/abs/x" as the system would expand it.
 QString ExpandFileName(const QString& path);
-
-// ---------------------------------------------------------------- binding
 
 // The fifteen entries of a module, in the order their addresses are kept.
 enum TArchiverEntry : int {
@@ -155,8 +149,6 @@ class TArchiverDll : public TCustomArchiverDll {
 // A DOS date and time as a file time, without time-zone conversion; 0 when invalid.
 uint64_t DosDateTimeToFileTime(uint16_t date, uint16_t time);
 
-// ---------------------------------------------------------------- options
-
 // The framework's assignable base: copying into an unknown class is refused.
 class TPersistent {
  public:
@@ -199,8 +191,6 @@ class TArchiverOptions : public TPersistent {
   bool Uses(TResFileUse u) const { return (ResFileUsage & ResUse(u)) != 0; }
 };
 
-// ---------------------------------------------------------------- file lists
-
 // A null-terminated array of C strings; a null array holds no names.
 struct TCStrArray {
   const char* const* items = nullptr;
@@ -214,8 +204,6 @@ using TFileList = std::vector<TFileItem>;
 std::vector<QByteArray> CollectNames(const TFileList& files);
 // The list the program passes for "every member".
 inline TFileList AllMembers() { return {TCStrArray{}}; }
-
-// ---------------------------------------------------------------- builder
 
 // A member name (unquoted) as the modules read it back as that name only:
 // "*", "?", "[" and a leading "@" written in the "<XX>" form of
@@ -246,8 +234,6 @@ class TCmdOpt {
 
 // True when the last whole character is a path separator ("/" or "\").
 bool EndsWithPathDelimiter(const QByteArray& folder);
-
-// ---------------------------------------------------------------- archiver
 
 // The abstract archiver: what a format may offer, with the base behaviour
 // for formats that lack an operation.

@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-// ---------------------------------------------------------------- TZipDll
-
 namespace {
 
 const char* const kLibraryNames[] = {"UNZIP32.DLL", "ZIP32J.DLL", "LMZIP32.DLL"};
@@ -143,8 +141,6 @@ int TZipDll::Zip(void* wnd, const QByteArray& cmd, char* out, int size) {
 int TZipDll::UnZip(void* wnd, const QByteArray& cmd, char* out, int size) {
   return CallCommand(Resolve(unzip_, {"UnZip", {UnZip32, LmZip32}, true, true}), wnd, cmd, out, size);
 }
-
-// ---------------------------------------------------------------- TZip32
 
 namespace {
 TZipDll* g_zip = nullptr;

@@ -59,8 +59,6 @@ QString AsciiUpper(QString s) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- TFileView
-
 TFileView::TFileView(QWidget* parent) : QTreeWidget(parent) {
   setRootIsDecorated(false);
   setUniformRowHeights(true);
@@ -349,8 +347,6 @@ void TFileView::Rename(QTreeWidgetItem* item, const QString& old) {
   item->setData(0, kEntryRole, renamed);
   item->setText(0, folder_->GetDisplayNameOf(renamed, kInFolder));
 }
-
-// --------------------------------------------------------------- TComboView
 
 namespace {
 
