@@ -748,3 +748,29 @@ TEST_F(PasswordTest, ExtractionToMemoryAsksItsWindowAndFailsWithoutOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a stored path may become below the destination, as the modules'
+// extraction applies it: the contract of SafeRelativePath as a table.
+TEST(SafePathTest, WhatAStoredPathMayBecome) {
+  struct Row {
+    const char* path;
+    bool junk;
+    const char* safe;
+    bool refused;
+  } rows[] = {
+      {"a/b.txt", false, "a/b.txt", false},   {"a\\b.txt", false, "a/b.txt", false}, {"./a//b", false, "a/b", false},
+      {"dir/", false, "dir", false},          {"a/b.txt", true, "b.txt", false},     {"../x", false, "", true},
+      {"a/../x", false, "", true},            {"a/..", true, "", true},              {"/etc/passwd", false, "", true},
+      {"/etc/passwd", true, "passwd", false}, {"C:\\x", false, "", true},            {"C:\\x", true, "x", false},
+      {"", false, "", false},                 {".", false, "", false},               {"./", true, "", false},
+  };
+  for (const Row& r : rows) {
+    bool refused = !r.refused;
+    EXPECT_EQ(arc::SafeRelativePath(r.path, r.junk, &refused), r.safe) << r.path << (r.junk ? " (junk)" : "");
+    EXPECT_EQ(refused, r.refused) << r.path << (r.junk ? " (junk)" : "");
+  }
+}
+
+}  // namespace

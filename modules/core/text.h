@@ -23,10 +23,12 @@ class Wildcard {
   enum class Kind { All, Suffix, General } kind_;
   std::string pattern_;
 };
+
 // The part of a stored path that may be written below a destination folder:
 // "/" and "\\" both separate, no "." or empty parts; refused (and empty) when
-// the path leaves the folder (".."), is absolute ("/x", "C:\\x") or, without
-// junk, names nothing. junk keeps the last part only.
+// the path leaves the folder ("..") or, without junk, is absolute ("/x",
+// "C:\\x"). A path that names nothing ("", ".") comes back empty without
+// being refused: there is nothing to write. junk keeps the last part only.
 std::string SafeRelativePath(const std::string& path, bool junk, bool* refused);
 
 // Whether a symbolic link at linkPath (safe, relative to the destination)
