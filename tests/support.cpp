@@ -1,5 +1,7 @@
 #include "support.h"
 
+#include <QProcess>
+
 #include "Arcive/ARJ32.h"
 #include "Arcive/BGA32.h"
 #include "Arcive/CAB32.h"
@@ -234,4 +236,16 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
+}
+
+bool RunTool(const QString& folder, const QString& program, const QStringList& args) {
+  QProcess p;
+  p.setWorkingDirectory(folder);
+  p.setStandardInputFile(QProcess::nullDevice());
+  // GNU tar runs xz and zstd from PATH.
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+  p.setProcessEnvironment(env);
+  p.start(program, args);
+  return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }

@@ -74,6 +74,10 @@ class WindowTest : public ZotTest {
 
 QString ReadAll(const QString& path);
 
+// Runs an archiving tool (7zz, tar, bsdtar, xz...) in folder with the
+// system's PATH (the tests keep their own); true when it ends with status 0.
+bool RunTool(const QString& folder, const QString& program, const QStringList& args);
+
 // The options the main window extracts with: x 1, jf 0, jse 0, jso 1.
 TArchiverOptions MainWindowOptions();
 

@@ -28,18 +28,6 @@ class KindsTest : public ModuleTest {
     Write(QStringLiteral("src/app/nums.txt"), nums);
     return src;
   }
-  // Runs a tool in folder; true when it ends with status 0.
-  static bool Tool(const QString& folder, const QString& program, const QStringList& args) {
-    QProcess p;
-    p.setWorkingDirectory(folder);
-    p.setStandardInputFile(QProcess::nullDevice());
-    // GNU tar runs xz and zstd from PATH, which the tests keep to their own.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-  }
   Contents Bsdtar(const QString& archive) {
     return Reference(QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-x"), QStringLiteral("-C"), QStringLiteral("OUT"),
                                                          QStringLiteral("-f")},
@@ -51,13 +39,13 @@ TEST_F(KindsTest, EveryKindExtractsAsBsdtarDoesWithItsExecuteBits) {
   const QString src = MakeSource();
   const QString a = Home() + QStringLiteral("/arc/");
   QDir().mkpath(a);
-  ASSERT_TRUE(Tool(src, QStringLiteral("/usr/bin/7zz"), {QStringLiteral("a"), QStringLiteral("-bd"), a + QStringLiteral("tool.7z"), QStringLiteral("app")}));
-  ASSERT_TRUE(Tool(src, QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-cf"), a + QStringLiteral("tool.tar"), QStringLiteral("app")}));
-  ASSERT_TRUE(Tool(src, QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-czf"), a + QStringLiteral("tool.tar.gz"), QStringLiteral("app")}));
-  ASSERT_TRUE(Tool(src, QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-cjf"), a + QStringLiteral("tool.tbz2"), QStringLiteral("app")}));
-  ASSERT_TRUE(Tool(src, QStringLiteral("/usr/bin/tar"), {QStringLiteral("-cJf"), a + QStringLiteral("tool.tar.xz"), QStringLiteral("app")}));
-  ASSERT_TRUE(Tool(src, QStringLiteral("/usr/bin/tar"), {QStringLiteral("--zstd"), QStringLiteral("-cf"), a + QStringLiteral("tool.tar.zst"), QStringLiteral("app")}));
-  ASSERT_TRUE(Tool(src, QStringLiteral("/usr/bin/tar"), {QStringLiteral("-cJf"), a + QStringLiteral("tool.txz"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/7zz"), {QStringLiteral("a"), QStringLiteral("-bd"), a + QStringLiteral("tool.7z"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-cf"), a + QStringLiteral("tool.tar"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-czf"), a + QStringLiteral("tool.tar.gz"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-cjf"), a + QStringLiteral("tool.tbz2"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/tar"), {QStringLiteral("-cJf"), a + QStringLiteral("tool.tar.xz"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/tar"), {QStringLiteral("--zstd"), QStringLiteral("-cf"), a + QStringLiteral("tool.tar.zst"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/tar"), {QStringLiteral("-cJf"), a + QStringLiteral("tool.txz"), QStringLiteral("app")}));
   for (const char* name : {"tool.7z", "tool.tar", "tool.tar.gz", "tool.tbz2", "tool.tar.xz", "tool.tar.zst", "tool.txz"}) {
     const QString archive = a + QLatin1String(name);
     int status = -1;
@@ -96,8 +84,8 @@ TEST_F(KindsTest, EveryKindExtractsAsBsdtarDoesWithItsExecuteBits) {
 TEST_F(KindsTest, AnEncryptedSevenZipArchiveSaysWhyItCannotBeExtracted) {
   Write(QStringLiteral("src/secret.txt"), "secret\n");
   const QString src = Home() + QStringLiteral("/src");
-  ASSERT_TRUE(Tool(src, QStringLiteral("/usr/bin/7zz"), {QStringLiteral("a"), QStringLiteral("-bd"), QStringLiteral("-pSECRET"), Home() + QStringLiteral("/enc.7z"), QStringLiteral("secret.txt")}));
-  ASSERT_TRUE(Tool(src, QStringLiteral("/usr/bin/7zz"), {QStringLiteral("a"), QStringLiteral("-bd"), QStringLiteral("-pSECRET"), QStringLiteral("-mhe=on"), Home() + QStringLiteral("/henc.7z"), QStringLiteral("secret.txt")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/7zz"), {QStringLiteral("a"), QStringLiteral("-bd"), QStringLiteral("-pSECRET"), Home() + QStringLiteral("/enc.7z"), QStringLiteral("secret.txt")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/7zz"), {QStringLiteral("a"), QStringLiteral("-bd"), QStringLiteral("-pSECRET"), QStringLiteral("-mhe=on"), Home() + QStringLiteral("/henc.7z"), QStringLiteral("secret.txt")}));
   QByteArray output;
   int status = -1;
   EXPECT_TRUE(Ours(Home() + QStringLiteral("/enc.7z"), &status, &output).empty());
@@ -117,7 +105,7 @@ TEST_F(KindsTest, HostileMembersOfACompressedTarStayInside) {
                                                     {"link", '2', {}, "/etc"},
                                                     {"link/passwd2", '0', "through"},
                                                     {"fifo", '6'}}));
-  ASSERT_TRUE(Tool(Home() + QStringLiteral("/raw"), QStringLiteral("/usr/bin/xz"), {QStringLiteral("-k"), QStringLiteral("evil.tar")}));
+  ASSERT_TRUE(RunTool(Home() + QStringLiteral("/raw"), QStringLiteral("/usr/bin/xz"), {QStringLiteral("-k"), QStringLiteral("evil.tar")}));
   QFile::remove(QStringLiteral("/tmp/zot-abs-evil.txt"));
   QByteArray output;
   int status = -1;

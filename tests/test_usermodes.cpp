@@ -45,6 +45,25 @@ class ViewModeTest : public WindowTest, public ::testing::WithParamInterface<int
   }
   void OpenArchive() { ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/tool.beta.lzh"))); }
   TForm2* Viewer() { return qobject_cast<TForm2*>(ViewerForm.data()); }
+  // The tree node of a folder made after the window started, opened.
+  QTreeWidgetItem* OpenTreeFolder(const QString& path) {
+    form->FolderTreeViewEx1->RefreshTree();
+    if (!form->FolderTreeViewEx1->SelectPath(path)) return nullptr;
+    QTreeWidgetItem* node = form->FolderTreeViewEx1->currentItem();
+    node->setExpanded(true);
+    return node;
+  }
+  static QStringList ChildNames(QTreeWidgetItem* node) {
+    QStringList names;
+    for (int i = 0; i < node->childCount(); ++i) names << node->child(i)->text(0);
+    return names;
+  }
+  // A mouse click on a tree node, scrolled into view first.
+  void ClickTreeItem(QTreeWidgetItem* item) {
+    TFolderTreeViewEx* tree = form->FolderTreeViewEx1;
+    tree->scrollToItem(item);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+  }
   QString folder;
 };
 
@@ -167,21 +186,12 @@ TEST_P(ViewModeTest, EveryKindOfArchiveShowsInTheTreeAndListsItsMembers) {
   Write(QStringLiteral("src/app/run.sh"), "#!/bin/sh\necho run\n");
   Write(QStringLiteral("kinds/notes.gz"), "not an archive");
   Write(QStringLiteral("kinds/half.tar.gz.part"), "not yet");
-  const auto make = [&](const char* program, QStringList args) {
-    QProcess p;
-    p.setWorkingDirectory(src);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
-    p.setProcessEnvironment(env);
-    p.start(QLatin1String(program), args);
-    return p.waitForFinished(60000) && p.exitCode() == 0;
-  };
-  ASSERT_TRUE(make("/usr/bin/7zz", {QStringLiteral("a"), QStringLiteral("-bd"), kinds + QStringLiteral("/a.7z"), QStringLiteral("app")}));
-  ASSERT_TRUE(make("/usr/bin/tar", {QStringLiteral("-cJf"), kinds + QStringLiteral("/b.tar.xz"), QStringLiteral("app")}));
-  ASSERT_TRUE(make("/usr/bin/bsdtar", {QStringLiteral("-czf"), kinds + QStringLiteral("/c.tgz"), QStringLiteral("app")}));
-  ASSERT_TRUE(make("/usr/bin/tar", {QStringLiteral("--zstd"), QStringLiteral("-cf"), kinds + QStringLiteral("/d.tar.zst"), QStringLiteral("app")}));
-  ASSERT_TRUE(make("/usr/bin/bsdtar", {QStringLiteral("-cjf"), kinds + QStringLiteral("/e.tar.bz2"), QStringLiteral("app")}));
-  ASSERT_TRUE(make("/usr/bin/bsdtar", {QStringLiteral("-cf"), kinds + QStringLiteral("/f.tar"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/7zz"), {QStringLiteral("a"), QStringLiteral("-bd"), kinds + QStringLiteral("/a.7z"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/tar"), {QStringLiteral("-cJf"), kinds + QStringLiteral("/b.tar.xz"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-czf"), kinds + QStringLiteral("/c.tgz"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/tar"), {QStringLiteral("--zstd"), QStringLiteral("-cf"), kinds + QStringLiteral("/d.tar.zst"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-cjf"), kinds + QStringLiteral("/e.tar.bz2"), QStringLiteral("app")}));
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/bsdtar"), {QStringLiteral("-cf"), kinds + QStringLiteral("/f.tar"), QStringLiteral("app")}));
   const std::pair<const char*, const char*> copies[] = {{"others/rar_subblock.rar", "g.rar"}, {"level2.lzh", "h.lha"},
                                                         {"info.zip", "i.zip"}, {"basic.cab", "j.cab"}};
   for (const auto& [from, to] : copies)
@@ -195,25 +205,15 @@ TEST_P(ViewModeTest, EveryKindOfArchiveShowsInTheTreeAndListsItsMembers) {
   QStringList names;
   for (const auto& [name, member] : expected) names << name;
 
-  TFolderTreeViewEx* tree = form->FolderTreeViewEx1;
-  tree->RefreshTree();
-  ASSERT_TRUE(tree->SelectPath(kinds));
-  QTreeWidgetItem* node = tree->currentItem();
-  node->setExpanded(true);
-  const auto children = [node] {
-    QStringList c;
-    for (int i = 0; i < node->childCount(); ++i) c << node->child(i)->text(0);
-    return c;
-  };
-  ASSERT_TRUE(WaitUntil([&] { return children() == names; })) << children().join(QLatin1Char(' ')).toStdString();
+  QTreeWidgetItem* node = OpenTreeFolder(kinds);
+  ASSERT_TRUE(node);
+  ASSERT_TRUE(WaitUntil([&] { return ChildNames(node) == names; })) << ChildNames(node).join(QLatin1Char(' ')).toStdString();
   // The folder's own listing shows the same archives, in the same order.
   ASSERT_TRUE(WaitUntil([&] { return ListCaptions(*form) == names; }))
       << ListCaptions(*form).join(QLatin1Char(' ')).toStdString();
 
   for (int i = 0; i < node->childCount(); ++i) {
-    QTreeWidgetItem* item = node->child(i);
-    tree->scrollToItem(item);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    ClickTreeItem(node->child(i));
     const QString member = expected[i].second;
     EXPECT_TRUE(WaitUntil([&] { return ListCaptions(*form).contains(member); }))
         << expected[i].first.toStdString() << ": " << ListCaptions(*form).join(QLatin1Char(' ')).toStdString();
@@ -236,13 +236,7 @@ TEST_P(ViewModeTest, ProgramsForThisSystemAreListedAfterWindowsProgramsAndRun) {
   for (const char* name : {"app/bin/tool", "app/start", "app/notes.txt", "app/data.bin"})
     QFile::setPermissions(src + QLatin1Char('/') + QLatin1String(name),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
-  QProcess tar;
-  tar.setWorkingDirectory(src);
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
-  tar.setProcessEnvironment(env);
-  tar.start(QStringLiteral("/usr/bin/tar"), {QStringLiteral("-cJf"), folder + QStringLiteral("/linux.tar.xz"), QStringLiteral("app")});
-  ASSERT_TRUE(tar.waitForFinished(60000) && tar.exitCode() == 0);
+  ASSERT_TRUE(RunTool(src, QStringLiteral("/usr/bin/tar"), {QStringLiteral("-cJf"), folder + QStringLiteral("/linux.tar.xz"), QStringLiteral("app")}));
   form->FolderTreeViewEx1->RefreshTree();
   ASSERT_TRUE(form->FolderTreeViewEx1->SelectPath(folder + QStringLiteral("/linux.tar.xz")));
   const QStringList listed = ListCaptions(*form);
@@ -281,23 +275,13 @@ TEST_P(ViewModeTest, ASplitArchiveShowsAsItsFirstPart) {
                            "split-4.cab", "split-5.cab"})
     ASSERT_TRUE(QFile::copy(kData + QStringLiteral("/others/") + QLatin1String(part), sets + QLatin1Char('/') + QLatin1String(part)));
   const QStringList firsts{QStringLiteral("rar_multivolume_single_file.part1.rar"), QStringLiteral("split-1.cab")};
-  TFolderTreeViewEx* tree = form->FolderTreeViewEx1;
-  tree->RefreshTree();
-  ASSERT_TRUE(tree->SelectPath(sets));
-  QTreeWidgetItem* node = tree->currentItem();
-  node->setExpanded(true);
-  const auto children = [node] {
-    QStringList c;
-    for (int i = 0; i < node->childCount(); ++i) c << node->child(i)->text(0);
-    return c;
-  };
-  ASSERT_TRUE(WaitUntil([&] { return children() == firsts; })) << children().join(QLatin1Char(' ')).toStdString();
+  QTreeWidgetItem* node = OpenTreeFolder(sets);
+  ASSERT_TRUE(node);
+  ASSERT_TRUE(WaitUntil([&] { return ChildNames(node) == firsts; })) << ChildNames(node).join(QLatin1Char(' ')).toStdString();
   ASSERT_TRUE(WaitUntil([&] { return ListCaptions(*form) == firsts; })) << ListCaptions(*form).join(QLatin1Char(' ')).toStdString();
   const QString members[] = {QStringLiteral("LibarchiveAddingTest.html"), QStringLiteral("medium3.bin")};
   for (int i = 0; i < 2; ++i) {
-    QTreeWidgetItem* item = node->child(i);
-    tree->scrollToItem(item);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    ClickTreeItem(node->child(i));
     EXPECT_TRUE(WaitUntil([&] { return ListCaptions(*form).contains(members[i]); }))
         << ListCaptions(*form).join(QLatin1Char(' ')).toStdString();
   }

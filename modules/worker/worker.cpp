@@ -23,7 +23,6 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 
 namespace arc {
@@ -500,14 +499,16 @@ uint32_t ProgramKind(const DataSource& data) {
   return 0;
 }
 
-// The members of an encrypted RAR5 archive that were not listed; false when
-// it is no such archive.
-bool ListRar5Rest(const Job& job, const std::set<std::string>& listed, Output& out) {
+// The members of an encrypted RAR5 archive after the first `listed` (its
+// headers come in the order libarchive read them); false when it is no
+// such archive.
+bool ListRar5Rest(const Job& job, size_t listed, Output& out) {
   const Rar5Encryption scan = ScanRar5Encryption(job.archive);
   if (scan.members.empty()) return false;
-  for (const Rar5Member& r : scan.all) {
+  for (size_t i = listed; i < scan.all.size(); ++i) {
+    const Rar5Member& r = scan.all[i];
     const std::string path = IsValidUtf8(r.name) ? PrintableName(r.name) : std::string();
-    if (path.empty() || listed.count(path)) continue;
+    if (path.empty()) continue;
     MemberRecord m{};
     m.size = m.compressed = r.size;
     m.mtime = r.mtime;
@@ -521,7 +522,7 @@ bool ListRar5Rest(const Job& job, const std::set<std::string>& listed, Output& o
 uint32_t List(const Job& job, Output& out) {
   // Members go out as they are read, so the module works while we read on.
   bool any = false;
-  std::set<std::string> listed;
+  size_t listed = 0;
   constexpr std::chrono::steady_clock::duration kPeekBudget = std::chrono::seconds(1);
   std::chrono::steady_clock::duration peeking{};
   std::string error;
@@ -547,13 +548,13 @@ uint32_t List(const Job& job, Output& out) {
           peeking += std::chrono::steady_clock::now() - start;
         }
         out.Put(Rec::Member, std::string(reinterpret_cast<const char*>(&m), sizeof m) + path);
-        if (job.format == "rar") listed.insert(path);
+        ++listed;
         any = true;
         return true;
       },
       [&] {
         out.Put(Rec::Restart, nullptr, 0);
-        listed.clear();
+        listed = 0;
         any = false;
       });
   // libarchive stops at the data of an encrypted RAR5 member in a solid

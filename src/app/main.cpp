@@ -220,6 +220,10 @@ void TForm1::BuildClient() {
   Panel1->setHandleWidth(3);
   Panel1->setChildrenCollapsible(false);
   FolderTreeViewEx1 = new TFolderTreeViewEx(Panel1);
+  // A split archive shows by its first part.
+  FolderTreeViewEx1->SetFileFilter([](const QString& folder, const QByteArray& name) {
+    return !IsLaterVolume(folder + QLatin1Char('/') + QString::fromUtf8(name));
+  });
   FolderTreeViewEx1->SetFileMask({QStringLiteral(".exe"), QStringLiteral(".lzh"), QStringLiteral(".zip"),
                                   QStringLiteral(".cab")});
   FolderTreeViewEx1->SetShowFile(true);
@@ -315,11 +319,8 @@ void TForm1::FormCreate() {
   HasZipDll = LibraryPresent("unzip32.dll");
   HasCabDll = LibraryPresent("cab32.dll");
   NoteArchiveModules(LibraryPresent);
-  // The tree shows the kinds whose module is here, a split archive by its first part.
+  // The tree shows the kinds whose module is here.
   FolderTreeViewEx1->SetFileMask(ShownEndings());
-  FolderTreeViewEx1->SetFileFilter([](const QString& folder, const QByteArray& name) {
-    return !IsLaterVolume(folder + QLatin1Char('/') + QString::fromUtf8(name));
-  });
 
   if (!(HasLhaDll && HasZipDll && HasCabDll) && !Settings.ErrorDialog) {
     TErrDlg dlg(asking());

@@ -84,7 +84,6 @@ void TFolderTreeViewEx::SetFileMask(const QStringList& mask) {
 
 void TFolderTreeViewEx::SetFileFilter(std::function<bool(const QString&, const QByteArray&)> filter) {
   fileFilter_ = std::move(filter);
-  ReloadTree();
 }
 
 void TFolderTreeViewEx::SetInfoViewSort(bool v) {

@@ -120,7 +120,8 @@ class TFolderTreeViewEx : public QTreeWidget {
   void SetDragAndDrop(bool v) { dragAndDrop_ = v; }
   const QStringList& FileMask() const { return fileMask_; }
   void SetFileMask(const QStringList& mask);
-  // Files the mask lets through are shown only when this says so (null: all).
+  // Files the mask lets through are shown only when this says so (null:
+  // all); it applies from the next reading, as SetFileMask's reload does.
   void SetFileFilter(std::function<bool(const QString& folder, const QByteArray& name)> filter);
   bool InfoViewSort() const { return infoViewSort_; }
   void SetInfoViewSort(bool v);
