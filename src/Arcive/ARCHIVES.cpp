@@ -259,23 +259,9 @@ int TArchiverDll::GetArchiveType(const QByteArray& file) {
 }
 
 TBindingSlot::TBindingSlot(const char* description, const char* dllName, const char* prefix)
-    : description_(description), dllName_(dllName), prefix_(prefix) {}
-
-void TBindingSlot::Load() {
-  if (dll_) return;
-  dll_ = new TArchiverDll(QString::fromUtf8(description_), QString::fromUtf8(dllName_), QString::fromUtf8(prefix_));
-  dll_->LoadDLL();
-}
-
-void TBindingSlot::Free() {
-  delete dll_;
-  dll_ = nullptr;
-}
-
-TArchiverDll& TBindingSlot::Get() {
-  if (!dll_) Load();
-  return *dll_;
-}
+    : TSlot([=] {
+        return new TArchiverDll(QString::fromUtf8(description), QString::fromUtf8(dllName), QString::fromUtf8(prefix));
+      }) {}
 
 void TPersistent::AssignTo(TPersistent& dest) const {
   throw EConvertError(QStringLiteral("%1 を %2 に代入できません。")
@@ -490,8 +476,64 @@ int TDllArchiver::Run(void* wnd, const QByteArray& commandLine, QByteArray& outp
   return Dll().Command(wnd, commandLine, output.data(), static_cast<int>(output.size()));
 }
 
-int TDllArchiver::RunExtractMem(void* wnd, const QByteArray& commandLine, unsigned char* buf, uint32_t size,
-                                uint32_t* written) {
-  CommandLine = commandLine;
-  return Dll().ExtractMem(wnd, commandLine, buf, size, nullptr, nullptr, written);
+QByteArray TDllArchiver::BuildCommandLine(const QByteArray& word, const QString& arcFileName,
+                                          const TArchiverOptions& options, const QString& folder,
+                                          const TFileList& files, bool resFile) const {
+  TCmdOpt cmd;
+  AddSwitches(cmd, word, options);
+  cmd.Add(options.UserOptions);
+  AddTargets(cmd, arcFileName, folder);
+  AddFileList(cmd, options, resFile, files);
+  return word + cmd.Text;
+}
+
+void TDllArchiver::AddSwitches(TCmdOpt&, const QByteArray&, const TArchiverOptions&) const {}
+
+void TDllArchiver::AddTargets(TCmdOpt& cmd, const QString& arcFileName, const QString& folder) const {
+  AddArchiveAndDir(cmd, arcFileName, folder);
+}
+
+int TDllArchiver::RunOperation(const TOperationWord& op, void* wnd, const QString& arcFileName,
+                               const TArchiverOptions& options, const QString& folder, const TFileList& files,
+                               bool callerResFile, TResFileUse use, QByteArray& output) {
+  const bool resFile = op.callerResFile ? callerResFile : options.Uses(use);
+  return Run(wnd, BuildCommandLine(op.word, arcFileName, options, folder, files, resFile), output);
+}
+
+int TDllArchiver::Extract(void* wnd, const QString& arcFileName, const TArchiverOptions& options,
+                          const QString& folder, const TFileList& files, bool resFile, QByteArray& output) {
+  const QString archive = ops_.expandOnExtract ? ExpandFileName(arcFileName) : arcFileName;
+  return RunOperation(ops_.extract, wnd, archive, options, folder, files, resFile, ruOnUnpack, output);
+}
+
+int TDllArchiver::Pack(void* wnd, const QString& arcFileName, const TArchiverOptions& options,
+                       const QString& baseFolder, const TFileList& files, bool resFile, QByteArray& output) {
+  if (!ops_.pack.word) return TArchiver::Pack(wnd, arcFileName, options, baseFolder, files, resFile, output);
+  return RunOperation(ops_.pack, wnd, arcFileName, options, baseFolder, files, resFile, ruOnPack, output);
+}
+
+int TDllArchiver::RemoveItems(void* wnd, const QString& arcFileName, const TArchiverOptions& options,
+                              const QString& folder, const TFileList& files, bool resFile, QByteArray& output) {
+  if (!ops_.remove.word) return TArchiver::RemoveItems(wnd, arcFileName, options, folder, files, resFile, output);
+  // Removing names members only: no folder on the command line.
+  return RunOperation(ops_.remove, wnd, arcFileName, options, QString(), files, resFile, ruOnRemoveItem, output);
+}
+
+int TDllArchiver::Update(void* wnd, const QString& arcFileName, const TArchiverOptions& options,
+                         const QString& folder, const TFileList& files, bool resFile, QByteArray& output) {
+  if (!ops_.update.word) return TArchiver::Update(wnd, arcFileName, options, folder, files, resFile, output);
+  return RunOperation(ops_.update, wnd, arcFileName, options, folder, files, resFile, ruOnUpdate, output);
+}
+
+int TDllArchiver::MakeSfx(void* wnd, const QString& arcFileName, const TArchiverOptions& options,
+                          const QString& folder, QByteArray& output) {
+  if (!ops_.sfx.word) return TArchiver::MakeSfx(wnd, arcFileName, options, folder, output);
+  return Run(wnd, BuildCommandLine(ops_.sfx.word, arcFileName, options, folder, {}, false), output);
+}
+
+int TDllArchiver::ExtractMem(void* wnd, const QString& arcFileName, const TArchiverOptions& options,
+                             const QString& member, unsigned char* buf, uint32_t size, uint32_t* written) {
+  if (!ops_.memory) return TArchiver::ExtractMem(wnd, arcFileName, options, member, buf, size, written);
+  CommandLine = BuildCommandLine(QByteArray(), arcFileName, options, QString(), {member}, false);
+  return Dll().ExtractMem(wnd, CommandLine, buf, size, nullptr, nullptr, written);
 }

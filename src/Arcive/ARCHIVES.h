@@ -282,41 +282,102 @@ class TArchiver {
   LoadFn loadDll_;
 };
 
-// An archiver that drives one TArchiverDll: the operations every format
-// outside ZIP shares.
+// The process-wide binding of one format, made and loaded by its first Load;
+// a binding that exists returns at once, even when its module could not be loaded.
+template <class Binding>
+class TSlot {
+ public:
+  explicit TSlot(std::function<Binding*()> make) : make_(std::move(make)) {}
+  void Load() {
+    if (dll_) return;
+    dll_ = make_();
+    dll_->LoadDLL();
+  }
+  void Free() {
+    delete dll_;
+    dll_ = nullptr;
+  }
+  Binding& Get() {
+    if (!dll_) Load();
+    return *dll_;
+  }
+  bool Exists() const { return dll_ != nullptr; }
+
+ private:
+  std::function<Binding*()> make_;
+  Binding* dll_ = nullptr;
+};
+
+// The binding of a format with one module.
+class TBindingSlot : public TSlot<TArchiverDll> {
+ public:
+  TBindingSlot(const char* description, const char* dllName, const char* prefix);
+};
+
+// How one format's module spells each operation. A null word leaves the
+// operation to TArchiver, which refuses it; callerResFile takes the caller's
+// response-file choice instead of the options' ResFileUsage.
+struct TOperationWord {
+  constexpr TOperationWord(const char* w = nullptr, bool caller = false) : word(w), callerResFile(caller) {}
+  const char* word;
+  bool callerResFile;
+};
+// Written in full in each format: extract, pack, remove, update, sfx, memory, expandOnExtract.
+struct TFormatOperations {
+  TOperationWord extract, pack, remove, update, sfx;
+  bool memory = true;              // ExtractMem through the module
+  bool expandOnExtract = false;    // the archive's full path on the extract command line
+};
+
+// An archiver that drives one TArchiverDll: every operation is the format's
+// command line run through the module's command entry; what differs between
+// formats is their TFormatOperations and BuildCommandLine.
 class TDllArchiver : public TArchiver {
  public:
   void* OpenArchive(void* wnd, const QString& arcFileName, uint32_t mode) override;
   int FindFirst(void* arc, CaMemberInfoEx* record, const QByteArray& wildcard) override;
   int FindNext(void* arc, CaMemberInfoEx* record) override;
   int CloseArchive(void* arc) override;
+  int Extract(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
+              const TFileList& files, bool resFile, QByteArray& output) override;
+  int Pack(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& baseFolder,
+           const TFileList& files, bool resFile, QByteArray& output) override;
+  int RemoveItems(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
+                  const TFileList& files, bool resFile, QByteArray& output) override;
+  int Update(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
+             const TFileList& files, bool resFile, QByteArray& output) override;
+  int MakeSfx(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
+              QByteArray& output) override;
+  int ExtractMem(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& member,
+                 unsigned char* buf, uint32_t size, uint32_t* written) override;
   bool CheckArchive(const QString& arcFileName, int mode, int extra) override;
   bool SetOwnerWindow(void* wnd, void* callback) override;
   bool KillOwnerWindow(void* wnd) override;
 
+  // The format's whole command line: word, the format's switches, user
+  // options, archive and folder, names.
+  virtual QByteArray BuildCommandLine(const QByteArray& word, const QString& arcFileName,
+                                      const TArchiverOptions& options, const QString& folder, const TFileList& files,
+                                      bool resFile) const;
+
  protected:
-  using TArchiver::TArchiver;
-  virtual TArchiverDll& Dll() const = 0;
+  TDllArchiver(LoadFn loadDll, TBindingSlot& slot, const TFormatOperations& operations)
+      : TArchiver(loadDll), slot_(slot), ops_(operations) {}
+  TArchiverDll& Dll() const { return slot_.Get(); }
+  // The switches this format's module reads, in their order.
+  virtual void AddSwitches(TCmdOpt& cmd, const QByteArray& word, const TArchiverOptions& options) const;
+  // Where the archive and the folder stand on the command line.
+  virtual void AddTargets(TCmdOpt& cmd, const QString& arcFileName, const QString& folder) const;
   // Stores the command line and runs it through the module's command entry.
   int Run(void* wnd, const QByteArray& commandLine, QByteArray& output);
-  // ExtractMem through this format's module with an already built command line.
-  int RunExtractMem(void* wnd, const QByteArray& commandLine, unsigned char* buf, uint32_t size, uint32_t* written);
-};
-
-// The process-wide binding of one format, created by its first LoadDLL.
-class TBindingSlot {
- public:
-  TBindingSlot(const char* description, const char* dllName, const char* prefix);
-  // Creates the binding when there is none and loads it; a binding that
-  // exists returns at once, even when its module could not be loaded.
-  void Load();
-  void Free();
-  TArchiverDll& Get();  // loads first
-  bool Exists() const { return dll_ != nullptr; }
 
  private:
-  const char* description_;
-  const char* dllName_;
-  const char* prefix_;
-  TArchiverDll* dll_ = nullptr;
+  // Runs one operation as the table spells it.
+  int RunOperation(const TOperationWord& op, void* wnd, const QString& arcFileName, const TArchiverOptions& options,
+                   const QString& folder, const TFileList& files, bool callerResFile, TResFileUse use,
+                   QByteArray& output);
+
+  TBindingSlot& slot_;
+  const TFormatOperations& ops_;
 };
+

@@ -3,6 +3,7 @@
 namespace {
 
 TBindingSlot g_lha("LHA 形式書庫", "UNLHA32.DLL", "Unlha");
+const TFormatOperations kLha = {"x", "u", "d", "f", "s", true, false};
 
 // One switch of the LHA command line, in command-line order.
 struct Switch {
@@ -45,14 +46,11 @@ static_assert(std::size(kSwitches) == 63);
 
 }  // namespace
 
+TLha32::TLha32() : TLha32(&TLha32::LoadDLL, g_lha, kLha) {}
 void TLha32::LoadDLL() { g_lha.Load(); }
 void TLha32::FreeDLL() { g_lha.Free(); }
-TArchiverDll& TLha32::Dll() const { return g_lha.Get(); }
 
-QByteArray TLha32::BuildCommandLine(const QByteArray& word, const QString& arcFileName,
-                                    const TArchiverOptions& options, const QString& folder, const TFileList& files,
-                                    bool resFile) const {
-  TCmdOpt cmd;
+void TLha32::AddSwitches(TCmdOpt& cmd, const QByteArray& word, const TArchiverOptions& options) const {
   cmd.Add("-+");
   if (word == "x" && options.jse == -1)
     throw EAssertionFailed(QStringLiteral("jse オプションが設定されていません。"));
@@ -69,42 +67,6 @@ QByteArray TLha32::BuildCommandLine(const QByteArray& word, const QString& arcFi
       case Switch::List: cmd.AddFiles(sw.name, {options.*sw.list}); break;
     }
   }
-  cmd.Add(options.UserOptions);
-  AddArchiveAndDir(cmd, arcFileName, folder);
-  AddFileList(cmd, options, resFile, files);
-  return word + cmd.Text;
-}
-
-int TLha32::Extract(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
-                    const TFileList& files, bool, QByteArray& output) {
-  return Run(wnd, BuildCommandLine("x", arcFileName, options, folder, files, options.Uses(ruOnUnpack)), output);
-}
-
-int TLha32::Pack(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& baseFolder,
-                 const TFileList& files, bool, QByteArray& output) {
-  return Run(wnd, BuildCommandLine("u", arcFileName, options, baseFolder, files, options.Uses(ruOnPack)), output);
-}
-
-int TLha32::RemoveItems(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString&,
-                        const TFileList& files, bool, QByteArray& output) {
-  return Run(wnd, BuildCommandLine("d", arcFileName, options, QString(), files, options.Uses(ruOnRemoveItem)),
-             output);
-}
-
-int TLha32::Update(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
-                   const TFileList& files, bool, QByteArray& output) {
-  return Run(wnd, BuildCommandLine("f", arcFileName, options, folder, files, options.Uses(ruOnUpdate)), output);
-}
-
-int TLha32::MakeSfx(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
-                    QByteArray& output) {
-  return Run(wnd, BuildCommandLine("s", arcFileName, options, folder, {}, false), output);
-}
-
-int TLha32::ExtractMem(void* wnd, const QString& arcFileName, const TArchiverOptions& options,
-                       const QString& member, unsigned char* buf, uint32_t size, uint32_t* written) {
-  return RunExtractMem(wnd, BuildCommandLine(QByteArray(), arcFileName, options, QString(), {member}, false), buf,
-                       size, written);
 }
 
 bool IsLhaArchive(const QString& path) {

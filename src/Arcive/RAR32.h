@@ -4,18 +4,14 @@
 // RAR archives through "UNRAR32.DLL" (prefix "Unrar"); extraction only.
 class TRar32 : public TDllArchiver {
  public:
-  TRar32() : TDllArchiver(&TRar32::LoadDLL) {}
+  TRar32();
   static void LoadDLL();
   static void FreeDLL();
 
+  // The word follows the x option: "-e" drops the stored paths, "-x" keeps them.
   int Extract(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
               const TFileList& files, bool resFile, QByteArray& output) override;
-  int ExtractMem(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& member,
-                 unsigned char* buf, uint32_t size, uint32_t* written) override;
-
-  QByteArray BuildCommandLine(const QByteArray& word, const QString& arcFileName, const TArchiverOptions& options,
-                              const QString& folder, const TFileList& files, bool resFile) const;
 
  protected:
-  TArchiverDll& Dll() const override;
+  void AddSwitches(TCmdOpt& cmd, const QByteArray& word, const TArchiverOptions& options) const override;
 };

@@ -6,22 +6,17 @@
 
 namespace {
 TBindingSlot g_sevenZip("7z 形式書庫", "7-ZIP32.DLL", "SevenZip");
+const TFormatOperations kSevenZip = {"-x", {}, {}, {}, {}, true, false};
 }  // namespace
 
+TSevenZip32::TSevenZip32() : TDllArchiver(&TSevenZip32::LoadDLL, g_sevenZip, kSevenZip) {}
 void TSevenZip32::LoadDLL() { g_sevenZip.Load(); }
 void TSevenZip32::FreeDLL() { g_sevenZip.Free(); }
-TArchiverDll& TSevenZip32::Dll() const { return g_sevenZip.Get(); }
 
-int TSevenZip32::Extract(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
-                         const TFileList& files, bool, QByteArray& output) {
-  return Run(wnd, UnzipStyleCommandLine(*this, "-x", arcFileName, options, folder, files, options.Uses(ruOnUnpack)),
-             output);
-}
-
-int TSevenZip32::ExtractMem(void* wnd, const QString& arcFileName, const TArchiverOptions& options,
-                            const QString& member, unsigned char* buf, uint32_t size, uint32_t* written) {
-  return RunExtractMem(wnd, UnzipStyleCommandLine(*this, QByteArray(), arcFileName, options, QString(), {member}, false),
-                       buf, size, written);
+QByteArray TSevenZip32::BuildCommandLine(const QByteArray& word, const QString& arcFileName,
+                                         const TArchiverOptions& options, const QString& folder,
+                                         const TFileList& files, bool resFile) const {
+  return UnzipStyleCommandLine(*this, word, arcFileName, options, folder, files, resFile);
 }
 
 bool IsSevenZipArchive(const QString& path) {

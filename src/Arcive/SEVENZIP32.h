@@ -5,17 +5,12 @@
 // with the command lines of the ZIP family's extraction side.
 class TSevenZip32 : public TDllArchiver {
  public:
-  TSevenZip32() : TDllArchiver(&TSevenZip32::LoadDLL) {}
+  TSevenZip32();
   static void LoadDLL();
   static void FreeDLL();
 
-  int Extract(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
-              const TFileList& files, bool resFile, QByteArray& output) override;
-  int ExtractMem(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& member,
-                 unsigned char* buf, uint32_t size, uint32_t* written) override;
-
- protected:
-  TArchiverDll& Dll() const override;
+  QByteArray BuildCommandLine(const QByteArray& word, const QString& arcFileName, const TArchiverOptions& options,
+                              const QString& folder, const TFileList& files, bool resFile) const override;
 };
 
 // Whether the file holds a 7z archive (its signature at the start); never raises.

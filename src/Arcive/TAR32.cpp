@@ -5,16 +5,15 @@
 
 namespace {
 TBindingSlot g_tar("tar/tgz/taz/bz2 形式書庫", "TAR32.DLL", "Tar");
+// Making a self-extracting program needs no module: MakeSfx is its own.
+const TFormatOperations kTar = {"x", "c", {}, {}, {}, true, false};
 }  // namespace
 
+TTar32::TTar32() : TDllArchiver(&TTar32::LoadDLL, g_tar, kTar) {}
 void TTar32::LoadDLL() { g_tar.Load(); }
 void TTar32::FreeDLL() { g_tar.Free(); }
-TArchiverDll& TTar32::Dll() const { return g_tar.Get(); }
 
-QByteArray TTar32::BuildCommandLine(const QByteArray& word, const QString& arcFileName,
-                                    const TArchiverOptions& options, const QString& folder, const TFileList& files,
-                                    bool resFile) const {
-  TCmdOpt cmd;
+void TTar32::AddSwitches(TCmdOpt& cmd, const QByteArray&, const TArchiverOptions& options) const {
   cmd.SpaceBeforeValue = true;
   cmd.AddFlag("AH", options.a > 0);
   cmd.AddFlag("I", options.a == 0);
@@ -26,21 +25,11 @@ QByteArray TTar32::BuildCommandLine(const QByteArray& word, const QString& arcFi
     if (options.jm > 0) cmd.AddNum(letter, options.jm);
     else cmd.AddFlag(letter, true);
   }
-  cmd.Add(options.UserOptions);
+}
+
+void TTar32::AddTargets(TCmdOpt& cmd, const QString& arcFileName, const QString& folder) const {
   if (!arcFileName.isEmpty()) cmd.AddStr("f", Ansi(arcFileName));
   cmd.AddDir("o", Ansi(folder));
-  AddFileList(cmd, options, resFile, files);
-  return word + cmd.Text;
-}
-
-int TTar32::Extract(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
-                    const TFileList& files, bool, QByteArray& output) {
-  return Run(wnd, BuildCommandLine("x", arcFileName, options, folder, files, options.Uses(ruOnUnpack)), output);
-}
-
-int TTar32::Pack(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& baseFolder,
-                 const TFileList& files, bool, QByteArray& output) {
-  return Run(wnd, BuildCommandLine("c", arcFileName, options, baseFolder, files, options.Uses(ruOnPack)), output);
 }
 
 int TTar32::MakeSfx(void*, const QString& arcFileName, const TArchiverOptions&, const QString& folder,
@@ -50,12 +39,6 @@ int TTar32::MakeSfx(void*, const QString& arcFileName, const TArchiverOptions&, 
     throw EArchiver(QStringLiteral("tar/tgz 書庫からの自己解凍書庫の作成には kmtarsef.exe が必要です。"));
   WriteStubAndArchive(stub, arcFileName, SfxOutputPath(arcFileName, folder));
   return 0;
-}
-
-int TTar32::ExtractMem(void* wnd, const QString& arcFileName, const TArchiverOptions& options,
-                       const QString& member, unsigned char* buf, uint32_t size, uint32_t* written) {
-  return RunExtractMem(wnd, BuildCommandLine(QByteArray(), arcFileName, options, QString(), {member}, false), buf,
-                       size, written);
 }
 
 int TBZ232::MakeSfx(void*, const QString&, const TArchiverOptions&, const QString&, QByteArray&) {

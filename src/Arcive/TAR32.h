@@ -5,25 +5,17 @@
 // three classes share one module and differ in the compression switch.
 class TTar32 : public TDllArchiver {
  public:
-  TTar32() : TDllArchiver(&TTar32::LoadDLL) {}
+  TTar32();
   static void LoadDLL();
   static void FreeDLL();
 
-  int Extract(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
-              const TFileList& files, bool resFile, QByteArray& output) override;
-  int Pack(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& baseFolder,
-           const TFileList& files, bool resFile, QByteArray& output) override;
   // Joins the "kmtarsef.exe" stub and the archive; no module call.
   int MakeSfx(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& folder,
               QByteArray& output) override;
-  int ExtractMem(void* wnd, const QString& arcFileName, const TArchiverOptions& options, const QString& member,
-                 unsigned char* buf, uint32_t size, uint32_t* written) override;
-
-  QByteArray BuildCommandLine(const QByteArray& word, const QString& arcFileName, const TArchiverOptions& options,
-                              const QString& folder, const TFileList& files, bool resFile) const;
 
  protected:
-  TArchiverDll& Dll() const override;
+  void AddSwitches(TCmdOpt& cmd, const QByteArray& word, const TArchiverOptions& options) const override;
+  void AddTargets(TCmdOpt& cmd, const QString& arcFileName, const QString& folder) const override;
   // The compression switch letter ("z" for gzip, "B" for bzip2), none for plain tar.
   virtual const char* CompressionSwitch() const { return nullptr; }
 };

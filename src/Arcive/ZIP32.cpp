@@ -143,23 +143,17 @@ int TZipDll::UnZip(void* wnd, const QByteArray& cmd, char* out, int size) {
 }
 
 namespace {
-TZipDll* g_zip = nullptr;
+TSlot<TZipDll> g_zip([] { return new TZipDll; });
 }  // namespace
 
+// Each load looks again for whichever of the three modules is still missing.
 void TZip32::LoadDLL() {
-  if (!g_zip) g_zip = new TZipDll;
-  g_zip->LoadDLL();
+  if (g_zip.Exists()) g_zip.Get().LoadDLL();
+  else g_zip.Load();
 }
 
-void TZip32::FreeDLL() {
-  delete g_zip;
-  g_zip = nullptr;
-}
-
-TZipDll& TZip32::Dll() {
-  if (!g_zip) LoadDLL();
-  return *g_zip;
-}
+void TZip32::FreeDLL() { g_zip.Free(); }
+TZipDll& TZip32::Dll() { return g_zip.Get(); }
 
 QByteArray ZipNameFilter(const QByteArray& name) {
   QByteArray out;
