@@ -3,6 +3,7 @@
 // input as an archive, then the command
 // line parser and the name rules get the same bytes.
 #include "module.h"
+#include "policy.h"
 #include "text.h"
 #include "lzhread.h"
 #include "worker.h"

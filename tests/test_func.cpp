@@ -1,13 +1,18 @@
 #include "app/func.h"
+#include "app/textcodec.h"
+#include "hostile_paths.h"
 #include "platform/folders.h"
 #include "platform/inuse.h"
 #include "support.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
+
+#include <optional>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -125,6 +130,30 @@ TEST_F(FuncTest, MemberPathsStayInsideTheirFolder) {
   // An empty, relative or root folder holds nothing.
   for (const char* folder : {"", "relative", "/", "//"})
     EXPECT_FALSE(MemberPathIn(QString::fromLatin1(folder), QStringLiteral("a.txt"))) << folder;
+}
+
+// The program's side of the hostile-path table: the file a member became,
+// found only below the folder, links planted as an extraction would leave them.
+TEST_F(FuncTest, HostilePathsAsTheProgramFindsThem) {
+  const QString root = Home() + QStringLiteral("/hostile");
+  Write(QStringLiteral("hostile/a/b.txt"), "b");
+  Write(QStringLiteral("outside.txt"), "o");
+  for (const hostile::Row& r : hostile::kRows) {
+    const QString member = r.cp932 ? DecodeAs(r.stored, "CP932") : QString::fromUtf8(r.stored);
+    SCOPED_TRACE(r.stored);
+    if (r.link == 's') {
+      const QString at = root + QLatin1Char('/') + member;
+      QDir().mkpath(QFileInfo(at).path());
+      ASSERT_EQ(::symlink(r.target, QFile::encodeName(at).constData()), 0);
+    }
+    const std::optional<QString> got = MemberPathIn(root, member);
+    if (r.program == hostile::Program::Refused) {
+      EXPECT_FALSE(got) << got.value_or(QString()).toStdString();
+    } else {
+      ASSERT_TRUE(got);
+      EXPECT_EQ(*got, root + QLatin1Char('/') + QString::fromUtf8(r.placed));
+    }
+  }
 }
 
 TEST_F(FuncTest, TempRootFollowsTheDataHome) {

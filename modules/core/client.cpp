@@ -1,5 +1,7 @@
 #include "client.h"
 
+#include "records.h"
+
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -99,17 +101,11 @@ bool SendAll(int fd, const char* data, size_t size) {
 // Asks for the password the worker wants and hands it over; the copies
 // made on the way are wiped.
 void AnswerPassword(int fd, const std::string& request, const PasswordHandler& ask) {
-  uint32_t attempt = 0;
-  if (request.size() >= 4) std::memcpy(&attempt, request.data(), 4);
+  PasswordRequest r;
   std::optional<std::string> answer;
-  if (ask && request.size() >= 4) answer = ask(attempt, request.substr(4));
-  std::string frame(5, '\0');
-  frame[0] = answer && answer->size() <= kPasswordMax ? kPasswordGiven : kPasswordNone;
-  if (frame[0] == kPasswordGiven) {
-    const uint32_t len = static_cast<uint32_t>(answer->size());
-    std::memcpy(frame.data() + 1, &len, 4);
-    frame += *answer;
-  }
+  if (ask && Decode(request, &r)) answer = ask(r.attempt, r.member);
+  const bool given = answer && answer->size() <= kPasswordMax;
+  std::string frame = given ? Frame(kPasswordGiven, *answer) : FrameHead(kPasswordNone, 0);
   SendAll(fd, frame.data(), frame.size());
   ::explicit_bzero(frame.data(), frame.size());
   if (answer) ::explicit_bzero(answer->data(), answer->size());
@@ -117,18 +113,18 @@ void AnswerPassword(int fd, const std::string& request, const PasswordHandler& a
 
 }  // namespace
 
-WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std::string>& names,
-                    const RecordHandler& onRecord, const PasswordHandler& ask) {
-  WorkerRun run;
-  int in[2], out[2];
-  // A socket for the names, so a dead worker cannot raise SIGPIPE in the program.
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0) return run;
+namespace {
+
+// Starts the worker with its input on a socket (so a dead worker cannot
+// raise SIGPIPE in the program) and its output on a pipe; the program's
+// ends come back in in[0] and out[0]. -1 when it could not be started.
+pid_t Spawn(const std::string& worker, const std::vector<std::string>& args, bool ask, int in[2], int out[2]) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) != 0) return -1;
   if (::pipe2(out, O_CLOEXEC) != 0) {
     ::close(in[0]);
     ::close(in[1]);
-    return run;
+    return -1;
   }
-  const std::string worker = WorkerPath();
   std::vector<std::string> argvStrings{worker};
   argvStrings.insert(argvStrings.end(), args.begin(), args.end());
   if (ask) {
@@ -139,7 +135,6 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
   std::vector<char*> argv;
   for (std::string& s : argvStrings) argv.push_back(s.data());
   argv.push_back(nullptr);
-
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[1], 0);
@@ -160,73 +155,79 @@ WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std:
   posix_spawnattr_destroy(&attr);
   ::close(in[1]);
   ::close(out[1]);
-  if (spawned != 0) {
-    ::close(in[0]);
-    ::close(out[0]);
-    run.problems.push_back("書庫を処理するプログラム " + worker + " を起動できません。");
+  if (spawned == 0) return pid;
+  ::close(in[0]);
+  ::close(out[0]);
+  return -1;
+}
+
+enum class Ending { Ended, Stopped, Closed, Silent };
+
+// Relays the worker's records until its last one, answering its password
+// requests on the way.
+Ending Relay(int in, int out, const RecordHandler& onRecord, const PasswordHandler& ask, WorkerRun& run) {
+  const int timeout = TimeoutMs();
+  BufferedReader reader(out);
+  for (;;) {
+    char head[5];
+    if (const Read r = reader.Take(head, 5, timeout); r != Read::Ok) return r == Read::Silent ? Ending::Silent : Ending::Closed;
+    const uint32_t len = FrameLength(head);
+    if (len > (64u << 20)) return Ending::Closed;
+    std::string payload(len, '\0');
+    if (len)
+      if (const Read body = reader.Take(payload.data(), len, timeout); body != Read::Ok)
+        return body == Read::Silent ? Ending::Silent : Ending::Closed;
+    const Rec type = static_cast<Rec>(head[0]);
+    if (type == Rec::End && DecodeU32(payload, &run.status)) return Ending::Ended;
+    if (Outcome o; type == Rec::Problem && Decode(payload, &o)) {
+      run.problems.push_back(Describe(o));
+      run.outcomes.push_back(std::move(o));
+    }
+    if (type == Rec::Password) {
+      AnswerPassword(in, payload, ask);
+      continue;
+    }
+    if (onRecord && !onRecord(type, payload)) return Ending::Stopped;
+  }
+}
+
+void Fail(WorkerRun& run, const Outcome& o) {
+  run.status = o.status;
+  run.problems.push_back(Describe(o));
+  run.outcomes.push_back(o);
+}
+
+}  // namespace
+
+WorkerRun RunWorker(const std::vector<std::string>& args, const std::vector<std::string>& names,
+                    const RecordHandler& onRecord, const PasswordHandler& ask) {
+  WorkerRun run;
+  int in[2], out[2];
+  const std::string worker = WorkerPath();
+  const pid_t pid = Spawn(worker, args, static_cast<bool>(ask), in, out);
+  if (pid < 0) {
+    Fail(run, {kErrorWorker, Reason::WorkerNotStarted, {}, {worker}});
     return run;
   }
-
   std::string input;
   // NUL ends each name: a name may hold any other byte, a line end too. An
   // empty name ends the list; the socket stays open for password answers.
   for (const std::string& n : names) input += n + '\0';
   input += '\0';
   SendAll(in[0], input.data(), input.size());
-
-  const int timeout = TimeoutMs();
-  bool ended = false, timedOut = false;
-  BufferedReader reader(out[0]);
-  for (;;) {
-    char head[5];
-    const Read r = reader.Take(head, 5, timeout);
-    if (r != Read::Ok) {
-      timedOut = r == Read::Silent;
-      break;
-    }
-    const uint32_t len = static_cast<unsigned char>(head[1]) | static_cast<unsigned char>(head[2]) << 8 |
-                         static_cast<unsigned char>(head[3]) << 16 | static_cast<uint32_t>(static_cast<unsigned char>(head[4])) << 24;
-    if (len > (64u << 20)) break;
-    std::string payload(len, '\0');
-    if (len) {
-      const Read body = reader.Take(payload.data(), len, timeout);
-      if (body != Read::Ok) {
-        timedOut = body == Read::Silent;
-        break;
-      }
-    }
-    const Rec type = static_cast<Rec>(head[0]);
-    if (type == Rec::End && len >= 4) {
-      std::memcpy(&run.status, payload.data(), 4);
-      ended = true;
-      break;
-    }
-    if (type == Rec::Problem && len >= 4) run.problems.push_back(payload.substr(4));
-    if (type == Rec::Password) {
-      AnswerPassword(in[0], payload, ask);
-      continue;
-    }
-    if (onRecord && !onRecord(type, payload)) {
-      run.stopped = true;
-      break;
-    }
-  }
+  const Ending ending = Relay(in[0], out[0], onRecord, ask, run);
+  run.stopped = ending == Ending::Stopped;
   ::close(out[0]);
   ::close(in[0]);
-  if (!ended) ::kill(pid, SIGKILL);
+  if (ending != Ending::Ended) ::kill(pid, SIGKILL);
   int wstatus = 0;
   while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
   }
-  if (!ended && !run.stopped) {
-    run.status = kErrorWorker;
-    if (timedOut)
-      run.problems.push_back("書庫の処理が応答しなくなったため中止しました。");
-    else if (WIFSIGNALED(wstatus))
-      run.problems.push_back("書庫の処理が異常終了しました (シグナル " + std::to_string(WTERMSIG(wstatus)) +
-                             ")。書庫が壊れている可能性があります。");
-    else
-      run.problems.push_back("書庫の処理が途中で終了しました。");
-  }
+  if (ending == Ending::Silent) Fail(run, {kErrorWorker, Reason::WorkerSilent, {}, {}});
+  else if (ending == Ending::Closed && WIFSIGNALED(wstatus))
+    Fail(run, {kErrorWorker, Reason::WorkerCrashed, {}, {std::to_string(WTERMSIG(wstatus))}});
+  else if (ending == Ending::Closed)
+    Fail(run, {kErrorWorker, Reason::WorkerEnded, {}, {}});
   return run;
 }
 

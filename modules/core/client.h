@@ -1,5 +1,6 @@
 // Running one worker job from inside a module.
 #pragma once
+#include "outcome.h"
 #include "protocol.h"
 
 #include <functional>
@@ -19,6 +20,7 @@ using PasswordHandler = std::function<std::optional<std::string>(uint32_t attemp
 struct WorkerRun {
   uint32_t status = kErrorWorker;
   std::vector<std::string> problems;  // the worker's messages, in order
+  std::vector<Outcome> outcomes;      // what they were made from
   bool stopped = false;               // the handler asked to stop
 };
 

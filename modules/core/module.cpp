@@ -1,6 +1,7 @@
 #include "module.h"
 
 #include "client.h"
+#include "records.h"
 #include "space.h"
 #include "text.h"
 
@@ -214,10 +215,7 @@ std::shared_ptr<const Directory> Members(const char* format, const std::string& 
   auto dir = std::make_shared<Directory>();
   const WorkerRun run = RunWorker({format, "l", path}, {}, [&](Rec type, const std::string& p) {
     if (type == Rec::Restart) dir->members.clear();
-    if (type == Rec::Member && p.size() >= sizeof(MemberRecord)) {
-      Member m;
-      std::memcpy(&m.r, p.data(), sizeof m.r);
-      m.path = p.substr(sizeof m.r);
+    if (Member m; type == Rec::Member && Decode(p, &m.r, &m.path)) {
       SetDosTime(m);
       dir->members.push_back(std::move(m));
     }
@@ -453,17 +451,17 @@ uint32_t Module::Extract(const Command& c, bool junk, std::vector<std::string>& 
   WorkerRun run;
   if (!cancelled) {
     run = RunWorker({format_, "x", c.archive, folder, std::string(junk ? "j" : "") + (workerChecks ? "s" : "")}, c.names, [&](Rec type, const std::string& p) {
-      if (type == Rec::Begin && p.size() >= 8) {
-        std::memcpy(&info.member_size, p.data(), 8);
-        const std::string rest = p.substr(8);
-        const size_t nul = rest.find('\0');
-        CopyText(info.member_path, rest.substr(0, nul));
-        current = nul == std::string::npos ? std::string() : rest.substr(nul + 1);
+      BeginRecord begin;
+      uint64_t written = 0;
+      if (type == Rec::Begin && Decode(p, &begin)) {
+        info.member_size = begin.size;
+        CopyText(info.member_path, begin.path);
+        current = begin.output;
         CopyText(info.output_path, current);
         info.written = 0;
         complete = info.member_size == 0;
-      } else if (type == Rec::Written && p.size() >= 8) {
-        std::memcpy(&info.written, p.data(), 8);
+      } else if (type == Rec::Written && DecodeU64(p, &written)) {
+        info.written = written;
         complete = info.written >= info.member_size;
       } else {
         return true;

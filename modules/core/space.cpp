@@ -1,5 +1,7 @@
 #include "space.h"
 
+#include "common_archiver.h"
+
 #include <sys/statvfs.h>
 
 #include <algorithm>
@@ -24,17 +26,19 @@ bool FreeSpace(std::string folder, uint64_t* avail, uint64_t* total) {
   return true;
 }
 
-std::string MegaBytes(uint64_t n) { return std::to_string((n + (1 << 20) - 1) >> 20) + " MB"; }
-
 }  // namespace
 
-std::string SpaceProblem(const std::string& folder, uint64_t needed) {
+Outcome SpaceShortfall(const std::string& folder, uint64_t needed) {
   uint64_t avail = 0, total = 0;
-  if (!FreeSpace(folder, &avail, &total)) return std::string();
+  if (!FreeSpace(folder, &avail, &total)) return {};
   const uint64_t margin = std::min<uint64_t>(64ull << 20, total / 20);
-  if (needed <= avail && avail - needed >= margin) return std::string();
-  return "展開先の空き容量が足りません (必要 " + MegaBytes(needed) + "、空き " + MegaBytes(avail) + ")。展開しませんでした: " +
-         folder;
+  if (needed <= avail && avail - needed >= margin) return {};
+  return {CA_ERROR_FILE, Reason::NoRoom, {}, {std::to_string(needed), std::to_string(avail), folder}};
+}
+
+std::string SpaceProblem(const std::string& folder, uint64_t needed) {
+  const Outcome o = SpaceShortfall(folder, needed);
+  return o.Failed() ? Describe(o) : std::string();
 }
 
 }  // namespace arc

@@ -1,5 +1,7 @@
 // Whether what an extraction will write fits the target file system.
 #pragma once
+#include "outcome.h"
+
 #include <cstdint>
 #include <string>
 
@@ -10,5 +12,7 @@ namespace arc {
 // the file system, at most 64 MB); else the Japanese message to give.
 // $ZOT_FREE_SPACE stands in for the free bytes in tests.
 std::string SpaceProblem(const std::string& folder, uint64_t needed);
+// The same as an outcome (Reason::NoRoom); none when it fits.
+Outcome SpaceShortfall(const std::string& folder, uint64_t needed);
 
 }  // namespace arc

@@ -24,19 +24,6 @@ class Wildcard {
   std::string pattern_;
 };
 
-// The part of a stored path that may be written below a destination folder:
-// "/" and "\\" both separate, no "." or empty parts; refused (and empty) when
-// the path leaves the folder ("..") or, without junk, is absolute ("/x",
-// "C:\\x"). A path that names nothing ("", ".") comes back empty without
-// being refused: there is nothing to write. junk keeps the last part only.
-std::string SafeRelativePath(const std::string& path, bool junk, bool* refused);
-
-// Whether a symbolic link at linkPath (safe, relative to the destination)
-// with this target resolves inside the destination, whatever the other links
-// there point to: the target is relative, climbs with leading ".." only, and
-// no higher than the link's own folder.
-bool SafeLinkTarget(const std::string& linkPath, const std::string& target);
-
 // A stored name as UTF-8 text with "/" separators: bytes that do not decode
 // are shown as %XX, so that the name is never lost.
 std::string PrintableName(const std::string& bytes);

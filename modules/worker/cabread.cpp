@@ -1,4 +1,5 @@
 #include "cabread.h"
+#include "protocol.h"
 
 #include "text.h"
 
@@ -218,7 +219,7 @@ class Cabinets {
 
   // Joins the parts before and after cab; false (error says which part)
   // when one is missing or does not belong.
-  bool JoinSet(mscabd_cabinet* cab, const std::string& path, std::string* error) {
+  bool JoinSet(mscabd_cabinet* cab, const std::string& path, Outcome* error) {
     const std::string folder = Folder(path);
     for (mscabd_cabinet* c = cab; c->flags & MSCAB_HDR_PREVCAB; c = c->prevcab) {
       mscabd_cabinet* part = Part(folder, c->prevname);
@@ -263,9 +264,8 @@ class Cabinets {
     if (c) parts_.push_back(c);
     return c;
   }
-  static bool Missing(const char* name, mscabd_cabinet* found, std::string* error) {
-    *error = std::string(found ? "分割書庫の部分が組み合わせられません: " : "分割書庫の部分が見つかりません: ") +
-             PrintableName(name ? name : "");
+  static bool Missing(const char* name, mscabd_cabinet* found, Outcome* error) {
+    *error = {kErrorCorrupt, found ? Reason::PartsMismatch : Reason::MissingPart, {}, {PrintableName(name ? name : "")}};
     return false;
   }
 
@@ -320,11 +320,11 @@ bool CabNeedsMspack(const std::string& path) {
   return false;
 }
 
-CabWalk MspackWalk(const std::string& path, std::string* error, const Visit& visit) {
+CabWalk MspackWalk(const std::string& path, Outcome* error, const Visit& visit) {
   Cabinets cabs;
   mscabd_cabinet* cab = cabs.OpenFile(path);
   if (!cab) {
-    *error = "CAB 形式の書庫を読めません。";
+    *error = {kErrorCorrupt, Reason::CabUnreadable, {}, {}};
     return CabWalk::NotCabinet;
   }
   if (!cabs.JoinSet(cab, path, error)) return CabWalk::Failed;

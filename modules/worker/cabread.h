@@ -1,6 +1,7 @@
 // CAB archives through libmspack, for what libarchive cannot read: Quantum
 // and LZX folders (every window size) and cabinets split into a set.
 #pragma once
+#include "outcome.h"
 #include "data.h"
 
 #include <string>
@@ -16,6 +17,6 @@ bool CabNeedsMspack(const std::string& path);
 // parts are looked for beside it by the names the cabinets give). Failed
 // when a part is missing or does not belong (error says why).
 enum class CabWalk { NotCabinet, Failed, Done };
-CabWalk MspackWalk(const std::string& path, std::string* error, const Visit& visit);
+CabWalk MspackWalk(const std::string& path, Outcome* error, const Visit& visit);
 
 }  // namespace arc

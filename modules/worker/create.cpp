@@ -19,12 +19,12 @@ struct Writer {
   struct archive* a = nullptr;
   bool junk = false, noDirs = false, recurse = false;
   std::set<std::string> written;
-  std::string error;
+  Outcome error;  // why a file could not be added
 
   bool AddFile(const std::string& full, const std::string& name) {
     struct stat st {};
     if (::lstat(full.c_str(), &st) != 0) {
-      error = full + ": ファイルが見つかりません。";
+      error = {kErrorFile, Reason::FileNotFound, full, {}};
       return false;
     }
     const std::string stored = junk ? name.substr(name.rfind('/') + 1) : name;
@@ -48,7 +48,7 @@ struct Writer {
     if (!S_ISREG(st.st_mode)) return true;
     const int fd = ::open(full.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-      error = full + ": 読み込めません。";
+      error = {kErrorFile, Reason::FileUnreadable, full, {}};
       return false;
     }
     std::vector<char> buf(1 << 20);
@@ -65,7 +65,7 @@ struct Writer {
     if (link) archive_entry_set_symlink(e, link);
     const int r = archive_write_header(a, e);
     archive_entry_free(e);
-    if (r < ARCHIVE_WARN) error = name + ": " + (archive_error_string(a) ?: "");
+    if (r < ARCHIVE_WARN) error = {kErrorFile, Reason::NotAdded, name, {archive_error_string(a) ?: ""}};
     return r >= ARCHIVE_WARN;
   }
 };
@@ -100,11 +100,11 @@ bool CopyOld(const std::string& path, Writer& w, const std::set<std::string>& re
 
 uint32_t CreateArchive(const Job& job, Output& out) {
   if (job.format != "zip" && job.format != "tar") {
-    out.Problem(kErrorNoCreate, "この形式の書庫の作成には対応していません。");
+    out.Problem({kErrorNoCreate, Reason::CreateUnsupported, {}, {}});
     return kErrorNoCreate;
   }
   if (job.names.empty()) {
-    out.Problem(kErrorCommand, "書庫に入れるファイルが指定されていません。");
+    out.Problem({kErrorCommand, Reason::NothingToAdd, {}, {}});
     return kErrorCommand;
   }
   Writer w;
@@ -127,7 +127,7 @@ uint32_t CreateArchive(const Job& job, Output& out) {
   // Written beside the archive and renamed over it, so a failure keeps the old one.
   const std::string temp = job.archive + ".zot-new";
   if (archive_write_open_filename(w.a, temp.c_str()) != ARCHIVE_OK) {
-    out.Problem(kErrorFile, "書庫ファイルを作成できません: " + job.archive);
+    out.Problem({kErrorFile, Reason::CannotCreateArchive, {}, {job.archive}});
     archive_write_free(w.a);
     return kErrorFile;
   }
@@ -145,12 +145,12 @@ uint32_t CreateArchive(const Job& job, Output& out) {
   archive_write_free(w.a);
   if (!ok || !closed) {
     ::unlink(temp.c_str());
-    out.Problem(kErrorFile, w.error.empty() ? "書庫を作成できませんでした。" : w.error);
+    out.Problem(w.error.Failed() ? w.error : Outcome{kErrorFile, Reason::CreateFailed, {}, {}});
     return kErrorFile;
   }
   if (::rename(temp.c_str(), job.archive.c_str()) != 0) {
     ::unlink(temp.c_str());
-    out.Problem(kErrorFile, "書庫ファイルを書き換えられません: " + job.archive);
+    out.Problem({kErrorFile, Reason::CannotReplaceArchive, {}, {job.archive}});
     return kErrorFile;
   }
   return kOk;

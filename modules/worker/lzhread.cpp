@@ -1,4 +1,5 @@
 #include "lzhread.h"
+#include "protocol.h"
 
 #include "text.h"
 
@@ -239,11 +240,37 @@ uint64_t LzhStatedSize(int fd, int64_t start, const std::vector<std::string>& na
   return total;
 }
 
-bool LhasaWalk(int fd, int64_t start, std::string* error,
+namespace {
+
+// liblhasa's header as a libarchive entry, for the extraction rules.
+struct archive_entry* EntryOf(const LHAFileHeader* h, const std::string& path, bool dir) {
+  struct archive_entry* e = archive_entry_new();
+  archive_entry_copy_pathname(e, path.c_str());
+  if (h->symlink_target) {
+    archive_entry_set_filetype(e, AE_IFLNK);
+    archive_entry_copy_symlink(e, h->symlink_target);
+  } else {
+    archive_entry_set_filetype(e, dir ? AE_IFDIR : AE_IFREG);
+    archive_entry_set_size(e, static_cast<la_int64_t>(h->length));
+  }
+  const unsigned perms = LHA_FILE_HAVE_EXTRA(h, LHA_FILE_UNIX_PERMS) ? (h->unix_perms & 07777) : (dir ? 0755 : 0644);
+  archive_entry_set_perm(e, perms);
+  if (LHA_FILE_HAVE_EXTRA(h, LHA_FILE_WINDOWS_TIMESTAMPS) && h->win_modification_time) {
+    const uint64_t t = h->win_modification_time;
+    archive_entry_set_mtime(e, static_cast<time_t>(t / 10000000 - 11644473600ull), static_cast<long>(t % 10000000 * 100));
+  } else {
+    archive_entry_set_mtime(e, static_cast<time_t>(h->timestamp), 0);
+  }
+  return e;
+}
+
+}  // namespace
+
+bool LhasaWalk(int fd, int64_t start, Outcome* error,
                const std::function<bool(struct archive_entry*, const std::string&, const DataReader&)>& visit) {
   Reader r(fd, start);
   if (!r.reader) {
-    *error = "LHA 形式の書庫を読めません。";
+    *error = {kErrorCorrupt, Reason::LhaUnreadable, {}, {}};
     return false;
   }
   std::vector<char> buf(1 << 16);
@@ -253,23 +280,7 @@ bool LhasaWalk(int fd, int64_t start, std::string* error,
     std::string path = h->raw_data ? LzhHeaderName(h->raw_data, h->raw_data_len) : std::string();
     if (path.empty()) path = Decode(std::string(h->path ? h->path : "") + (h->filename ? h->filename : ""));
     const bool dir = std::strcmp(h->compress_method, LHA_COMPRESS_TYPE_DIR) == 0 && !h->symlink_target;
-    struct archive_entry* e = archive_entry_new();
-    archive_entry_copy_pathname(e, path.c_str());
-    if (h->symlink_target) {
-      archive_entry_set_filetype(e, AE_IFLNK);
-      archive_entry_copy_symlink(e, h->symlink_target);
-    } else {
-      archive_entry_set_filetype(e, dir ? AE_IFDIR : AE_IFREG);
-      archive_entry_set_size(e, static_cast<la_int64_t>(h->length));
-    }
-    const unsigned perms = LHA_FILE_HAVE_EXTRA(h, LHA_FILE_UNIX_PERMS) ? (h->unix_perms & 07777) : (dir ? 0755 : 0644);
-    archive_entry_set_perm(e, perms);
-    if (LHA_FILE_HAVE_EXTRA(h, LHA_FILE_WINDOWS_TIMESTAMPS) && h->win_modification_time) {
-      const uint64_t t = h->win_modification_time;
-      archive_entry_set_mtime(e, static_cast<time_t>(t / 10000000 - 11644473600ull), static_cast<long>(t % 10000000 * 100));
-    } else {
-      archive_entry_set_mtime(e, static_cast<time_t>(h->timestamp), 0);
-    }
+    struct archive_entry* e = EntryOf(h, path, dir);
     uint16_t crc = 0;
     uint64_t done = 0;
     const uint16_t expected = h->crc;
@@ -283,15 +294,9 @@ bool LhasaWalk(int fd, int64_t start, std::string* error,
       }
       const size_t n = lha_reader_read(r.reader, buf.data(), buf.size());
       if (n == 0) {
-        if (done != length) {
-          *message = "LHa data truncated or undecodable";
-          return -1;
-        }
-        if (crc != expected) {
-          *message = "LHa data CRC error";
-          return -1;
-        }
-        return 0;
+        if (done != length) *message = "LHa data truncated or undecodable";
+        else if (crc != expected) *message = "LHa data CRC error";
+        return done != length || crc != expected ? -1 : 0;
       }
       crc = Crc16(crc, reinterpret_cast<const uint8_t*>(buf.data()), n);
       *block = buf.data();
@@ -304,11 +309,8 @@ bool LhasaWalk(int fd, int64_t start, std::string* error,
     archive_entry_free(e);
     if (!go) return true;
   }
-  if (!any) {
-    *error = "LHA 形式の書庫を読めません。";
-    return false;
-  }
-  return true;
+  if (!any) *error = {kErrorCorrupt, Reason::LhaUnreadable, {}, {}};
+  return any;
 }
 
 }  // namespace arc

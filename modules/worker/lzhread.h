@@ -3,6 +3,7 @@
 // its reader refuses. Names are decoded here from the raw header, as the
 // rest of the module decodes them, never by the library.
 #pragma once
+#include "outcome.h"
 #include "data.h"
 
 #include <cstdint>
@@ -25,7 +26,7 @@ uint64_t LzhStatedSize(int fd, int64_t start, const std::vector<std::string>& na
 // "/" separators, %XX for bytes that do not decode), size, times, type and
 // permission bits; visit returns false to stop. False when the archive
 // cannot be read (error says why).
-bool LhasaWalk(int fd, int64_t start, std::string* error,
+bool LhasaWalk(int fd, int64_t start, Outcome* error,
                const std::function<bool(struct archive_entry* entry, const std::string& path, const DataReader& read)>& visit);
 
 // The member name stored in a raw LHA header (levels 0 to 3): Shift-JIS or

@@ -4,6 +4,7 @@
 #include "lzhread.h"
 #include "lzhscan.h"
 #include "output.h"
+#include "policy.h"
 #include "protocol.h"
 #include "space.h"
 #include "text.h"
@@ -96,12 +97,11 @@ class Passwords {
       gaveUp_ = true;
       return nullptr;
     }
-    const uint32_t attempt = asked_;
-    out_.Put(Rec::Password, std::string(reinterpret_cast<const char*>(&attempt), 4) + member_);
+    out_.Put(Rec::Password, Encode(PasswordRequest{asked_, member_}));
     out_.Flush();
     char head[5];
     uint32_t len = 0;
-    if (!ReadAll(head, 5) || (std::memcpy(&len, head + 1, 4), len > kPasswordMax) || head[0] != kPasswordGiven) {
+    if (!ReadAll(head, 5) || (len = FrameLength(head)) > kPasswordMax || head[0] != kPasswordGiven) {
       declined_ = true;
       return nullptr;
     }
@@ -138,44 +138,54 @@ class Passwords {
   bool gaveUp_ = false;
 };
 
-// The problem an encrypted member that could not be read makes.
-std::string PasswordProblem(const Passwords* p) {
-  if (p && p->Exhausted()) return ": パスワードが違います。";
-  if (p && p->Declined()) return ": パスワードが入力されなかったため展開しませんでした。";
-  return ": パスワードで保護されているため展開できません。";
+// Why an encrypted member that could not be read failed.
+Reason PasswordProblem(const Passwords* p) {
+  if (p && p->Exhausted()) return Reason::WrongPassword;
+  if (p && p->Declined()) return Reason::PasswordDeclined;
+  return Reason::PasswordProtected;
 }
 
-// What an encrypted member whose data would not come says, or empty when
-// the member is not encrypted. A wrong password can pass libarchive's check
-// and show up only as bad data, so that case names both causes.
-std::string LockedProblem(struct archive_entry* e, const std::string& message, const Passwords* p) {
-  if (message.find("assphrase") != std::string::npos) return PasswordProblem(p);
+// Why an encrypted member's data would not come, or no reason when the
+// member is not encrypted. A wrong password can pass libarchive's check and
+// show up only as bad data, so that case names both causes.
+Outcome LockedProblem(struct archive_entry* e, const std::string& message, const Passwords* p) {
+  if (message.find("assphrase") != std::string::npos) return {kErrorPassword, PasswordProblem(p), {}, {}};
   // libarchive reads 7z and RAR archives but cannot decrypt them.
   if (message.find("ncrypt") != std::string::npos &&
       (message.find("not supported") != std::string::npos || message.find("unavailable") != std::string::npos))
-    return ": パスワードで保護されていますが、この書庫の暗号には対応していないため展開できません。";
+    return {kErrorPassword, Reason::CipherUnsupported, {}, {}};
   // Encrypted, yet no password was asked for: the decoder has no cipher for it.
   if (archive_entry_is_encrypted(e) && p && !p->AskedForMember())
-    return ": パスワードで保護されていますが、この書庫の暗号には対応していないため展開できません。";
-  if (archive_entry_is_encrypted(e)) return ": 展開できません。パスワードが違うか、書庫が壊れています (" + message + ")";
-  return std::string();
+    return {kErrorPassword, Reason::CipherUnsupported, {}, {}};
+  if (archive_entry_is_encrypted(e)) return {kErrorPassword, Reason::WrongPasswordOrDamaged, {}, {message}};
+  return {};
 }
 
 // A RAR set that ends before its data does: the part that is missing.
-std::string MissingVolume(const Job& job, const std::string& message) {
-  if (job.format != "rar" || message.find("Truncated") == std::string::npos) return std::string();
+Outcome MissingVolume(const Job& job, const std::string& message) {
+  if (job.format != "rar" || message.find("Truncated") == std::string::npos) return {};
   const std::string next = NextRarVolume(RarVolumes(job.archive));
-  if (next.empty()) return std::string();
+  if (next.empty()) return {};
   const size_t slash = next.rfind('/');
-  return "分割書庫の部分が見つかりません: " + (slash == std::string::npos ? next : next.substr(slash + 1));
+  return {kErrorCorrupt, Reason::MissingPart, {}, {slash == std::string::npos ? next : next.substr(slash + 1)}};
+}
+
+// Why a member's data did not come, libarchive's message given.
+Outcome DataProblem(const Job& job, struct archive_entry* e, const std::string& message, const Passwords* p,
+                    bool nothingWritten) {
+  if (Outcome locked = LockedProblem(e, message, p); locked.Failed()) return locked;
+  if (Outcome missing = MissingVolume(job, message); missing.Failed()) return missing;
+  // A method that cannot be decoded gives no data at all.
+  if (nothingWritten && message.find("nsupported") != std::string::npos)
+    return {kErrorUnsupported, Reason::MethodUnsupported, {}, {message}};
+  return {kErrorCorrupt, Reason::Damaged, {}, {message}};
 }
 
 // Why headers could not be read: damage, or a header libarchive cannot decrypt.
-std::string HeaderProblem(const char* message) {
+Outcome HeaderProblem(const char* message) {
   const std::string m = message ? message : "";
-  if (m.find("encrypted") != std::string::npos)
-    return "書庫の見出しがパスワードで保護されているため、この書庫は開けません。";
-  return "書庫が壊れています: " + m;
+  if (m.find("encrypted") != std::string::npos) return {kErrorCorrupt, Reason::HeadersLocked, {}, {}};
+  return {kErrorCorrupt, Reason::ArchiveDamaged, {}, {m}};
 }
 
 // How stored names are read: as the archive says (UTF-8), as Shift-JIS, or
@@ -183,16 +193,16 @@ std::string HeaderProblem(const char* message) {
 enum class Names { Native, Cp932, Raw };
 
 // Opens a reader for the module's format only.
-struct archive* OpenReader(const Job& job, Source& src, Names names, Passwords* passwords, std::string* error) {
+struct archive* OpenReader(const Job& job, Source& src, Names names, Passwords* passwords, Outcome* error) {
   src.fd = ::open(job.archive.c_str(), O_RDONLY | O_CLOEXEC);
   if (src.fd < 0) {
-    *error = "書庫ファイルを開けません: " + job.archive + " (" + std::strerror(errno) + ")";
+    *error = {kErrorCorrupt, Reason::CannotOpenFile, {}, {job.archive, std::strerror(errno)}};
     return nullptr;
   }
   if (job.format == "lha") {
     const int64_t start = FindLzhStart(src.fd, 16 << 20);
     if (start < 0) {
-      *error = "LHA 形式の書庫ではありません。";
+      *error = {kErrorCorrupt, Reason::NotLha, {}, {}};
       return nullptr;
     }
     src.offset = start;
@@ -232,7 +242,8 @@ struct archive* OpenReader(const Job& job, Source& src, Names names, Passwords* 
   }
   if (opened != ARCHIVE_OK) {
     const std::string why = archive_error_string(a) ? archive_error_string(a) : "";
-    *error = why.find("encrypted") != std::string::npos ? HeaderProblem(why.c_str()) : "書庫を開けません: " + why;
+    *error = why.find("encrypted") != std::string::npos ? HeaderProblem(why.c_str())
+                                                        : Outcome{kErrorCorrupt, Reason::CannotOpenArchive, {}, {why}};
     archive_read_free(a);
     return nullptr;
   }
@@ -294,7 +305,7 @@ DataReader LibarchiveData(struct archive* a) {
 
 // LHA archives that libarchive cannot decode wholly go to liblhasa; true
 // when that walk was taken (result holds how it went).
-bool WalkWithLhasa(const Job& job, std::string* error, const Visit& visit, bool force, Walk* result) {
+bool WalkWithLhasa(const Job& job, Outcome* error, const Visit& visit, bool force, Walk* result) {
   const int fd = ::open(job.archive.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   const int64_t start = FindLzhStart(fd, 16 << 20);
@@ -317,10 +328,10 @@ bool WalkWithLhasa(const Job& job, std::string* error, const Visit& visit, bool 
 
 // CAB archives with folders libarchive does not decode go to libmspack, as
 // do split sets; also those libarchive refuses (force).
-bool WalkWithMspack(const Job& job, std::string* error, const Visit& visit, bool force, Walk* result) {
+bool WalkWithMspack(const Job& job, Outcome* error, const Visit& visit, bool force, Walk* result) {
   if (!force && !CabNeedsMspack(job.archive)) return false;
   bool stopped = false;
-  std::string why;
+  Outcome why;
   const CabWalk w = MspackWalk(job.archive, &why, [&](struct archive_entry* e, const std::string& path, const DataSource& data) {
     stopped = !visit(e, path, data);
     return !stopped;
@@ -405,7 +416,49 @@ class MemberData {
   bool preferSecond_ = false;
 };
 
-Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const std::function<void()>& restart = {},
+// One walk over libarchive's headers with one way of reading names, from
+// the header after `resumeAfter` on. retry: a name did not decode this way;
+// resumeAfter comes back set when libarchive lost the archive and the walk
+// must go on from a new reader.
+Walk WalkLibarchive(const Job& job, struct archive* a, Names names, Outcome* error, const Visit& visit,
+                    size_t* resumeAfter, bool* retry) {
+  MemberData data(job, a);
+  if (*resumeAfter) data.PreferSecond();
+  const size_t skip = *resumeAfter;
+  *resumeAfter = 0;
+  size_t seen = 0, withData = 0;
+  // libarchive 3.6 neither decrypts RAR5 nor says which members are encrypted.
+  std::unique_ptr<Rar5Encryption> rar5;
+  for (;;) {
+    struct archive_entry* e = nullptr;
+    const int r = archive_read_next_header(a, &e);
+    if (r == ARCHIVE_EOF) return Walk::Done;
+    const std::string path = r >= ARCHIVE_WARN ? EntryPath(e, names) : std::string();
+    // A damaged header may be a name in the wrong encoding: Shift-JIS is
+    // tried once; after that only a name that does not decode reads again.
+    if ((r < ARCHIVE_WARN && names == Names::Native) || (r >= ARCHIVE_WARN && path.empty() && names != Names::Raw)) {
+      *retry = true;
+      return Walk::Done;
+    }
+    if (!rar5 && job.format == "rar" && archive_format(a) == ARCHIVE_FORMAT_RAR_V5)
+      rar5 = std::make_unique<Rar5Encryption>(ScanRar5Encryption(job.archive));
+    if (r < ARCHIVE_WARN) {
+      *error = rar5 && (rar5->headers || !rar5->members.empty()) ? Outcome{kErrorCorrupt, Reason::RestLocked, {}, {}}
+                                                                 : HeaderProblem(archive_error_string(a));
+      return Walk::Failed;
+    }
+    if (rar5 && rar5->members.count(path)) archive_entry_set_is_data_encrypted(e, 1);
+    data.Current(e, archive_entry_filetype(e) == AE_IFDIR ? 0 : withData++);
+    if (seen++ < skip) continue;
+    if (!visit(e, path, data.Source())) return Walk::Stopped;
+    if (data.ReaderLost()) {
+      *resumeAfter = seen;
+      return Walk::Done;
+    }
+  }
+}
+
+Walk ForEachHeader(const Job& job, Outcome* error, const Visit& visit, const std::function<void()>& restart = {},
                    Passwords* passwords = nullptr) {
   Walk viaOther;
   if (job.format == "lha" && WalkWithLhasa(job, error, visit, false, &viaOther)) return viaOther;
@@ -413,10 +466,9 @@ Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const
   for (Names names : {Names::Native, Names::Cp932, Names::Raw}) {
     // Headers already visited when libarchive had to be opened again.
     size_t resumeAfter = 0;
-    bool retry = false, reopen = false;
+    bool retry = false;
     Walk result = Walk::Done;
     do {
-      reopen = false;
       Source src;
       struct archive* a = OpenReader(job, src, names, passwords, error);
       if (!a) {
@@ -429,48 +481,10 @@ Walk ForEachHeader(const Job& job, std::string* error, const Visit& visit, const
           return viaOther;
         return Walk::Failed;
       }
-      MemberData data(job, a);
-      if (resumeAfter) data.PreferSecond();
-      size_t seen = 0, withData = 0;
-      // libarchive 3.6 neither decrypts RAR5 nor says which members are encrypted.
-      std::unique_ptr<Rar5Encryption> rar5;
-      for (;;) {
-        struct archive_entry* e = nullptr;
-        const int r = archive_read_next_header(a, &e);
-        if (r == ARCHIVE_EOF) break;
-        const std::string path = r >= ARCHIVE_WARN ? EntryPath(e, names) : std::string();
-        // A damaged header may be a name in the wrong encoding: Shift-JIS is
-        // tried once; after that only a name that does not decode reads again.
-        if ((r < ARCHIVE_WARN && names == Names::Native) || (r >= ARCHIVE_WARN && path.empty() && names != Names::Raw)) {
-          retry = true;
-          break;
-        }
-        if (!rar5 && job.format == "rar" && archive_format(a) == ARCHIVE_FORMAT_RAR_V5)
-          rar5 = std::make_unique<Rar5Encryption>(ScanRar5Encryption(job.archive));
-        if (r < ARCHIVE_WARN) {
-          const char* msg = archive_error_string(a);
-          *error = rar5 && (rar5->headers || !rar5->members.empty())
-                       ? "書庫の中身がパスワードで保護されていますが、この書庫の暗号には対応していないため、先を読めません。"
-                       : HeaderProblem(msg);
-          result = Walk::Failed;
-          break;
-        }
-        if (rar5 && rar5->members.count(path)) archive_entry_set_is_data_encrypted(e, 1);
-        data.Current(e, archive_entry_filetype(e) == AE_IFDIR ? 0 : withData++);
-        if (seen++ < resumeAfter) continue;
-        if (!visit(e, path, data.Source())) {
-          result = Walk::Stopped;
-          break;
-        }
-        if (data.ReaderLost()) {
-          resumeAfter = seen;
-          reopen = true;
-          break;
-        }
-      }
+      result = WalkLibarchive(job, a, names, error, visit, &resumeAfter, &retry);
       archive_read_free(a);
       ::close(src.fd);
-    } while (reopen);
+    } while (resumeAfter);
     if (!retry) return result;
     if (restart) restart();
   }
@@ -514,7 +528,7 @@ bool ListRar5Rest(const Job& job, size_t listed, Output& out) {
     m.mtime = r.mtime;
     m.mode = r.folder ? (AE_IFDIR | 0755) : (AE_IFREG | 0644);
     m.flags = (r.folder ? uint32_t{kDirectory} : 0u) | (r.encrypted ? uint32_t{kEncrypted} : 0u);
-    out.Put(Rec::Member, std::string(reinterpret_cast<const char*>(&m), sizeof m) + path);
+    out.Put(Rec::Member, Encode(m, path));
   }
   return true;
 }
@@ -525,7 +539,7 @@ uint32_t List(const Job& job, Output& out) {
   size_t listed = 0;
   constexpr std::chrono::steady_clock::duration kPeekBudget = std::chrono::seconds(1);
   std::chrono::steady_clock::duration peeking{};
-  std::string error;
+  Outcome error;
   const Walk w = ForEachHeader(
       job, &error,
       [&](struct archive_entry* e, const std::string& path, const DataSource& data) {
@@ -547,7 +561,7 @@ uint32_t List(const Job& job, Output& out) {
           m.flags |= ProgramKind(data);
           peeking += std::chrono::steady_clock::now() - start;
         }
-        out.Put(Rec::Member, std::string(reinterpret_cast<const char*>(&m), sizeof m) + path);
+        out.Put(Rec::Member, Encode(m, path));
         ++listed;
         any = true;
         return true;
@@ -561,9 +575,9 @@ uint32_t List(const Job& job, Output& out) {
   // archive; its headers say the rest, and each member says why when asked.
   if (w == Walk::Failed && job.format == "rar" && ListRar5Rest(job, listed, out)) return kOk;
   if (w == Walk::Failed) {
-    const uint32_t status = any ? kErrorCorrupt : kErrorNotArchive;
-    out.Problem(status, error);
-    return status;
+    error.status = any ? kErrorCorrupt : kErrorNotArchive;
+    out.Problem(error);
+    return error.status;
   }
   return kOk;
 }
@@ -590,6 +604,172 @@ void ReplaceExisting(const std::string& rel, mode_t type) {
   if (!S_ISDIR(st.st_mode)) ::unlink(rel.c_str());
 }
 
+// Makes the destination folder and moves into it, so that nothing is
+// written anywhere else. The module leaves the room check to us for an LHA
+// archive it has not listed.
+Outcome EnterDestination(const Job& job) {
+  if (job.flags.find('s') != std::string::npos && job.format == "lha") {
+    const int fd = ::open(job.archive.c_str(), O_RDONLY | O_CLOEXEC);
+    const int64_t start = fd >= 0 ? FindLzhStart(fd, 16 << 20) : -1;
+    const Outcome room = start >= 0 ? SpaceShortfall(job.dest, LzhStatedSize(fd, start, job.names)) : Outcome{};
+    if (fd >= 0) ::close(fd);
+    if (room.Failed()) return room;
+  }
+  if (!MakeFolders(job.dest)) return {kErrorFile, Reason::CannotMakeFolder, {}, {job.dest}};
+  if (::chdir(job.dest.c_str()) != 0) return {kErrorFile, Reason::CannotEnterFolder, {}, {job.dest}};
+  return {};
+}
+
+// What the placement rules are asked about a libarchive header.
+MemberHeader HeaderOf(struct archive_entry* e, const std::string& path) {
+  MemberHeader h;
+  h.path = path;
+  h.type = archive_entry_filetype(e);
+  h.perm = archive_entry_perm(e);
+  if (const char* link = archive_entry_hardlink(e)) h.hardlink = link;
+  if (h.type == AE_IFLNK) {
+    const char* target = archive_entry_symlink_utf8(e);
+    if (!target) target = archive_entry_symlink(e);
+    if (target) h.symlink = target;
+  }
+  return h;
+}
+
+// Writes the members asked for below the current folder, each where and as
+// PlaceMember allows, through libarchive's disk writer (which also refuses
+// "..", absolute paths and anything through a symbolic link).
+class DiskWriter {
+ public:
+  DiskWriter(const Job& job, Output& out, Passwords& passwords) : job_(job), out_(out), passwords_(passwords) {
+    archive_write_disk_set_options(disk_, ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM |
+                                              ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
+                                              ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS);
+    mask_ = ::umask(022);
+    ::umask(mask_);
+  }
+  ~DiskWriter() { archive_write_free(disk_); }
+  DiskWriter(const DiskWriter&) = delete;
+  DiskWriter& operator=(const DiskWriter&) = delete;
+
+  uint32_t Status() const { return status_; }
+
+  // One member of the walk; false stops it.
+  bool Member(struct archive_entry* e, const std::string& path, const DataSource& data) {
+    if (!NameWanted(job_.names, path)) return true;
+    const Placement place = PlaceMember(HeaderOf(e, path), junk_, mask_);
+    if (place.verdict == Placement::Skip) return true;
+    if (place.verdict == Placement::Refuse) return Refuse({kErrorWarning, place.refusal, path, {}});
+    const mode_t type = archive_entry_filetype(e);
+    if (place.hardlink) archive_entry_copy_hardlink(e, place.hardlink->c_str());
+    archive_entry_copy_pathname(e, place.path.c_str());
+    archive_entry_set_perm(e, place.perm);
+    ReplaceExisting(place.path, type);
+    const bool sized = archive_entry_size_is_set(e) && type == AE_IFREG && !archive_entry_hardlink(e);
+    const uint64_t size = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
+    // The stated size is checked against the data; left to the disk writer
+    // it would grow a short file to whatever the header claims.
+    const bool checkSize = sized && archive_entry_sparse_count(e) == 0;
+    if (checkSize) archive_entry_unset_size(e);
+    passwords_.Member(path);
+    out_.Put(Rec::Begin, Encode(BeginRecord{size, path, job_.dest + "/" + place.path}));
+    if (archive_write_header(disk_, e) < ARCHIVE_WARN)
+      return Refuse({kErrorWarning, Reason::NotWritten, path, {DiskMessage()}});
+    // Folders and symbolic links carry no data: asking a decoder for it is
+    // an error in some formats (RAR5), not an empty read.
+    const bool dataless = type == AE_IFDIR || type == AE_IFLNK;
+    return Copy(e, path, place.path, dataless ? DataSource() : data, checkSize ? size : kUnchecked);
+  }
+
+ private:
+  static constexpr uint64_t kUnchecked = ~uint64_t{0};
+
+  // The member's data into the file the header made; a member that does not
+  // check out is removed, never left as if good.
+  bool Copy(struct archive_entry* e, const std::string& path, const std::string& rel, const DataSource& data,
+            uint64_t size) {
+    uint64_t written = 0, reported = 0, end = 0;
+    bool writeFailed = false;
+    Sink sink;
+    sink.put = [&](const void* block, size_t len, int64_t offset) {
+      if (archive_write_data_block(disk_, block, len, offset) < ARCHIVE_WARN) return !(writeFailed = true);
+      written += len;
+      end = std::max<uint64_t>(end, static_cast<uint64_t>(offset) + len);
+      if (written - reported >= kBlock) {
+        out_.Written(written);
+        out_.Flush();
+        reported = written;
+      }
+      return true;
+    };
+    // A second decoder starts the member over in a new file.
+    sink.restart = [&] {
+      archive_write_finish_entry(disk_);
+      ::unlink(rel.c_str());
+      writeFailed = archive_write_header(disk_, e) < ARCHIVE_WARN;
+      written = reported = end = 0;
+    };
+    std::string msg;
+    const int r = data ? data(sink, &msg) : 0;
+    if (writeFailed) {
+      const bool full = DiskFull();
+      Fail(rel, WriteProblem(path));
+      return !full;
+    }
+    // A CRC mismatch comes back as an error, as does a method that cannot
+    // be decoded (with no data).
+    if (r < 0) {
+      Outcome why = DataProblem(job_, e, msg, &passwords_, written == 0);
+      why.member = path;
+      Fail(rel, why);
+      return r != -2;
+    }
+    if (size != kUnchecked && end != size)
+    {
+      Fail(rel, {kErrorCorrupt, Reason::SizeMismatch, path, {std::to_string(size), std::to_string(end)}});
+      return true;
+    }
+    if (archive_write_finish_entry(disk_) < ARCHIVE_WARN) {
+      const bool full = DiskFull();
+      Report(WriteProblem(path));
+      ::unlink(rel.c_str());
+      return !full;
+    }
+    out_.Written(written);
+    out_.Flush();
+    return true;
+  }
+
+  bool Refuse(const Outcome& why) {
+    out_.Problem(why);
+    status_ = std::max<uint32_t>(status_, kErrorWarning);
+    return true;
+  }
+  void Report(const Outcome& why) {
+    out_.Problem(why);
+    status_ = why.status;
+  }
+  // Reports, closes and removes the member.
+  void Fail(const std::string& rel, const Outcome& why) {
+    Report(why);
+    archive_write_finish_entry(disk_);
+    ::unlink(rel.c_str());
+  }
+  bool DiskFull() const { return archive_errno(disk_) == ENOSPC || archive_errno(disk_) == EDQUOT; }
+  std::string DiskMessage() const { return archive_error_string(disk_) ? archive_error_string(disk_) : ""; }
+  Outcome WriteProblem(const std::string& path) const {
+    if (DiskFull()) return {kErrorFile, Reason::DiskFull, path, {}};
+    return {kErrorFile, Reason::WriteFailed, path, {DiskMessage()}};
+  }
+
+  const Job& job_;
+  Output& out_;
+  Passwords& passwords_;
+  struct archive* disk_ = archive_write_disk_new();
+  const bool junk_ = job_.flags.find('j') != std::string::npos;
+  mode_t mask_ = 022;
+  uint32_t status_ = kOk;
+};
+
 uint32_t Extract(const Job& request, Output& out, Passwords& passwords) {
   Job job = request;
   // The archive is opened after moving into the destination folder.
@@ -597,174 +777,30 @@ uint32_t Extract(const Job& request, Output& out, Passwords& passwords) {
     char cwd[4096];
     if (::getcwd(cwd, sizeof cwd)) job.archive = std::string(cwd) + "/" + job.archive;
   }
-  // The module leaves the room check to us for an LHA archive it has not listed.
-  if (job.flags.find('s') != std::string::npos && job.format == "lha") {
-    const int fd = ::open(job.archive.c_str(), O_RDONLY | O_CLOEXEC);
-    const int64_t start = fd >= 0 ? FindLzhStart(fd, 16 << 20) : -1;
-    const std::string problem = start >= 0 ? SpaceProblem(job.dest, LzhStatedSize(fd, start, job.names)) : std::string();
-    if (fd >= 0) ::close(fd);
-    if (!problem.empty()) {
-      out.Problem(kErrorFile, problem);
-      return kErrorFile;
-    }
+  if (const Outcome entered = EnterDestination(job); entered.Failed()) {
+    out.Problem(entered);
+    return entered.status;
   }
-  if (!MakeFolders(job.dest)) {
-    out.Problem(kErrorFile, "展開先フォルダーを作成できません: " + job.dest);
-    return kErrorFile;
-  }
-  if (::chdir(job.dest.c_str()) != 0) {
-    out.Problem(kErrorFile, "展開先フォルダーに移動できません: " + job.dest);
-    return kErrorFile;
-  }
-  const bool junk = job.flags.find('j') != std::string::npos;
-  struct archive* disk = archive_write_disk_new();
-  // Restored times and permission bits, and nothing outside the folder:
-  // no "..", no absolute paths, nothing through a symbolic link.
-  archive_write_disk_set_options(disk, ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_PERM |
-                                           ARCHIVE_EXTRACT_SECURE_SYMLINKS | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
-                                           ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS);
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
-  uint32_t status = kOk;
-  std::string error;
-  const Walk w = ForEachHeader(job, &error, [&](struct archive_entry* e, const std::string& path, const DataSource& data) {
-    if (!NameWanted(job.names, path)) return true;
-    const mode_t type = archive_entry_filetype(e);
-    if (junk && type == AE_IFDIR) return true;
-    auto refuse = [&](const char* why) {
-      out.Problem(kErrorWarning, path + why);
-      status = std::max<uint32_t>(status, kErrorWarning);
-      return true;
-    };
-    // Devices, FIFOs and sockets have no business in an extracted archive.
-    if (type == AE_IFIFO || type == AE_IFCHR || type == AE_IFBLK || type == AE_IFSOCK)
-      return refuse(": 特殊ファイル (デバイスや FIFO) のため展開しませんでした。");
-    bool refused = false;
-    const std::string rel = SafeRelativePath(path, junk, &refused);
-    if (refused) return refuse(": 展開先フォルダーの外を指すため展開しませんでした。");
-    if (rel.empty()) return true;
-    if (const char* link = archive_entry_hardlink(e)) {
-      bool bad = false;
-      const std::string target = SafeRelativePath(link, junk, &bad);
-      if (bad || target.empty()) return refuse(": 展開先フォルダーの外を指すため展開しませんでした。");
-      archive_entry_copy_hardlink(e, target.c_str());
-    }
-    if (type == AE_IFLNK) {
-      const char* target = archive_entry_symlink_utf8(e);
-      if (!target) target = archive_entry_symlink(e);
-      if (!target || !SafeLinkTarget(rel, target))
-        return refuse(": 展開先フォルダーの外を指すリンクのため展開しませんでした。");
-    }
-    archive_entry_copy_pathname(e, rel.c_str());
-    // Permission bits as the user's umask allows, never set-id or sticky
-    // bits; folders always let their owner in, so they can be cleaned up.
-    mode_t perm = archive_entry_perm(e) & 0777 & ~mask;
-    if (type == AE_IFDIR) perm |= 0700;
-    archive_entry_set_perm(e, perm);
-    ReplaceExisting(rel, type);
-    const bool sized = archive_entry_size_is_set(e) && type == AE_IFREG && !archive_entry_hardlink(e);
-    const uint64_t size = archive_entry_size_is_set(e) ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
-    // The stated size is checked against the data below; left to the disk
-    // writer it would grow a short file to whatever the header claims.
-    const bool sparse = archive_entry_sparse_count(e) > 0;
-    if (sized && !sparse) archive_entry_unset_size(e);
-    passwords.Member(path);
-    out.Put(Rec::Begin, std::string(reinterpret_cast<const char*>(&size), 8) + path + '\0' + job.dest + "/" + rel);
-    if (archive_write_header(disk, e) < ARCHIVE_WARN) {
-      const char* msg = archive_error_string(disk);
-      return refuse((": 展開しませんでした (" + std::string(msg ? msg : "") + ")").c_str());
-    }
-    // A member that does not check out is removed, never left as if good.
-    auto fail = [&](uint32_t why, const std::string& message) {
-      out.Problem(why, path + message);
-      archive_write_finish_entry(disk);
-      ::unlink(rel.c_str());
-      status = why;
-    };
-    auto diskFull = [&] { return archive_errno(disk) == ENOSPC || archive_errno(disk) == EDQUOT; };
-    uint64_t written = 0, reported = 0, end = 0;
-    bool writeFailed = false;
-    Sink sink;
-    sink.put = [&](const void* block, size_t len, int64_t offset) {
-      if (archive_write_data_block(disk, block, len, offset) < ARCHIVE_WARN) {
-        writeFailed = true;
-        return false;
-      }
-      written += len;
-      end = std::max<uint64_t>(end, static_cast<uint64_t>(offset) + len);
-      if (written - reported >= kBlock) {
-        out.U64(Rec::Written, written);
-        out.Flush();
-        reported = written;
-      }
-      return true;
-    };
-    // A second decoder starts the member over in a new file.
-    sink.restart = [&] {
-      archive_write_finish_entry(disk);
-      ::unlink(rel.c_str());
-      writeFailed = archive_write_header(disk, e) < ARCHIVE_WARN;
-      written = reported = end = 0;
-    };
-    // Folders and symbolic links carry no data: asking a decoder for it is
-    // an error in some formats (RAR5), not an empty read.
-    const bool dataless = type == AE_IFDIR || type == AE_IFLNK;
-    std::string msg;
-    const int r = dataless ? 0 : data(sink, &msg);
-    if (writeFailed) {
-      if (diskFull()) {
-        fail(kErrorFile, ": ディスクの空き容量が足りないため、展開を中止しました。");
-        return false;
-      }
-      fail(kErrorFile, ": 書き込めません (" + std::string(archive_error_string(disk) ?: "") + ")");
-      return true;
-    }
-    // A CRC mismatch comes back as an error, as does a method that cannot
-    // be decoded (with no data).
-    if (r < 0) {
-      if (const std::string locked = LockedProblem(e, msg, &passwords); !locked.empty()) {
-        fail(kErrorPassword, locked);
-        return r != -2;
-      }
-      if (const std::string missing = MissingVolume(job, msg); !missing.empty()) {
-        fail(kErrorCorrupt, ": " + missing);
-        return r != -2;
-      }
-      const bool method = written == 0 && msg.find("nsupported") != std::string::npos;
-      fail(method ? kErrorUnsupported : kErrorCorrupt,
-           (method ? ": 圧縮方式に対応していないため展開できません (" : ": 展開できません。書庫が壊れています (") + msg + ")");
-      return r != -2;
-    }
-    if (sized && !sparse && end != size) {
-      fail(kErrorCorrupt, ": 展開できません。書庫に記録された大きさ (" + std::to_string(size) + " バイト) と中身 (" +
-                              std::to_string(end) + " バイト) が合いません。");
-      return true;
-    }
-    if (archive_write_finish_entry(disk) < ARCHIVE_WARN) {
-      const bool full = diskFull();
-      out.Problem(kErrorFile, path + (full ? ": ディスクの空き容量が足りないため、展開を中止しました。" : ": 書き込めません (" + std::string(archive_error_string(disk) ?: "") + ")"));
-      ::unlink(rel.c_str());
-      status = kErrorFile;
-      return !full;
-    }
-    out.U64(Rec::Written, written);
-    out.Flush();
-    return true;
-  }, {}, &passwords);
-  archive_write_free(disk);
+  DiskWriter writer(job, out, passwords);
+  Outcome error;
+  const Walk w = ForEachHeader(
+      job, &error, [&](struct archive_entry* e, const std::string& path, const DataSource& data) {
+        return writer.Member(e, path, data);
+      }, {}, &passwords);
   if (w == Walk::Failed) {
-    out.Problem(kErrorCorrupt, error);
+    error.status = kErrorCorrupt;
+    out.Problem(error);
     return kErrorCorrupt;
   }
-  return status;
+  return writer.Status();
 }
 
 uint32_t ToMemory(const Job& job, Output& out, Passwords& passwords) {
   if (job.names.empty()) return kErrorCommand;
   const uint64_t limit = std::strtoull(job.dest.c_str(), nullptr, 10);
   bool found = false;
-  uint32_t status = kOk;
-  std::string error;
+  Outcome failed;
+  Outcome error;
   const Walk w = ForEachHeader(job, &error, [&](struct archive_entry* e, const std::string& path, const DataSource& data) {
     if (!NameWanted({job.names.front()}, path)) return true;
     found = true;
@@ -784,22 +820,22 @@ uint32_t ToMemory(const Job& job, Output& out, Passwords& passwords) {
     std::string msg;
     // Data that did not come is a failure, not an empty member.
     if (limit > 0 && data(sink, &msg) < 0) {
-      const std::string locked = LockedProblem(e, msg, &passwords);
-      const std::string missing = MissingVolume(job, msg);
-      status = locked.empty() ? kErrorCorrupt : kErrorPassword;
-      out.Problem(status, path + (!locked.empty()  ? locked
-                                  : !missing.empty() ? ": " + missing
-                                                     : ": 展開できません。書庫が壊れています (" + msg + ")"));
+      failed = DataProblem(job, e, msg, &passwords, false);
+      // Only a locked member keeps its own status here.
+      if (failed.status != kErrorPassword) failed.status = kErrorCorrupt;
+      failed.member = path;
+      out.Problem(failed);
     }
     return false;
   }, {}, &passwords);
-  if (status != kOk) return status;
+  if (failed.Failed()) return failed.status;
   if (w == Walk::Failed) {
-    out.Problem(kErrorCorrupt, error);
+    error.status = kErrorCorrupt;
+    out.Problem(error);
     return kErrorCorrupt;
   }
   if (!found) {
-    out.Problem(kErrorNoMember, job.names.front() + ": 書庫の中にありません。");
+    out.Problem({kErrorNoMember, Reason::NotInArchive, job.names.front(), {}});
     return kErrorNoMember;
   }
   return kOk;
