@@ -2,7 +2,7 @@
 
 #include "app/IniFile.h"
 #include "app/func.h"
-#include "app/main.h"
+#include "app/state.h"
 #include "app/version.h"
 #include "app/widgets.h"
 

@@ -1,6 +1,6 @@
 #include "app/filelist.h"
 
-#include "app/main.h"
+#include "app/state.h"
 
 #include <QFileInfo>
 #include <QListWidget>

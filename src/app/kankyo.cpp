@@ -4,7 +4,7 @@
 #include "app/choice.h"
 #include "app/func.h"
 #include "app/widgets.h"
-#include "app/main.h"
+#include "app/state.h"
 #include "components/FTVEX/FTVEX.h"
 #include "ui/prompt.h"
 

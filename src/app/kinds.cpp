@@ -2,7 +2,7 @@
 
 #include "Arcive/ArchiveKinds.h"
 #include "common_archiver.h"
-#include "app/main.h"
+#include "app/state.h"
 
 #include <algorithm>
 #include <initializer_list>
