@@ -1,6 +1,7 @@
 #include "app/memo.h"
 
 #include "app/IniFile.h"
+#include "app/extraction.h"
 #include "app/func.h"
 #include "app/glyphs.h"
 #include "app/main.h"
@@ -129,7 +130,7 @@ TForm2* TForm2::Obtain() {
 void TForm2::ShowText(TForm1* main, const QString& member) {
   if (!main->MemberFile(TempRoot, member)) return;
   TForm2* form = Obtain();
-  main->ExtractMembers(member, QString());
+  ExtractArchive(main, main->ArchivePath, {QStringList{member}}, TempRoot);
   // Looked at again: the extraction may have put a link in its place.
   const std::optional<QString> path = main->MemberFile(TempRoot, member);
   if (!path) return;

@@ -1,6 +1,7 @@
 #include "app/tenkai.h"
 
 #include "app/IniFile.h"
+#include "app/extraction.h"
 #include "app/func.h"
 #include "app/widgets.h"
 #include "app/main.h"
@@ -283,10 +284,11 @@ void Tdevelop::BitBtn1Click() {
     return;
   }
   int status = 0;
-  const bool went = keepAll ? main_->ExtractFiles(AllMembers(), target, &status)
-                            : (keep.isEmpty() || main_->ExtractFiles({keep}, target, &status));
+  const QString archive = main_->ArchivePath;
+  const bool went = keepAll ? ExtractArchive(main_, archive, AllMembers(), target, &status)
+                            : (keep.isEmpty() || ExtractArchive(main_, archive, {keep}, target, &status));
   if (!went) {
-    ui::MessageBox(this, QStringLiteral("書庫 %1 の展開を中止しました。展開先: %2").arg(main_->ArchivePath, target),
+    ui::MessageBox(this, QStringLiteral("書庫 %1 の展開を中止しました。展開先: %2").arg(archive, target),
                    QMessageBox::Warning);
     return;
   }
