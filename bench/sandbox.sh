@@ -10,7 +10,7 @@ set -eu
 build=$(realpath "${1:-build}")
 later=${2:-5}
 zot=$build/bin/zot
-tests=$(cd "$(dirname "$0")/../tests" && pwd)
+tests=$(cd "$(dirname "$0")/../tests/endtoend" && pwd)
 . "$tests/xvfb_common.sh"
 need xvfb-run xdotool bsdtar bwrap wine
 win=$build/tests/win_escape.exe

@@ -111,6 +111,6 @@ wait_name "シェル"; sleep 1; shot shellview; kill \$sv
 EOS
 HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" ZOT_IN_XVFB=1 \
   env -u DISPLAY -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x700x24" \
-  sh tests/with_openbox.sh sh "$work/drive.sh" 2>"$out/drive.log" || true
+  sh tests/endtoend/with_openbox.sh sh "$work/drive.sh" 2>"$out/drive.log" || true
 montage -geometry 512x350+2+2 -tile 4x "$out"/*.png "$out/all.jpg" 2>/dev/null || true
 echo "Screenshots in $out (all.jpg: every one at a glance)"

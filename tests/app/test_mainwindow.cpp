@@ -4,7 +4,7 @@
 #include "app/main.h"
 #include "components/FTVEX/FTVEX.h"
 #include "platform/inuse.h"
-#include "support.h"
+#include "window_support.h"
 
 #include <QFile>
 #include <QFontMetrics>

@@ -4,6 +4,7 @@
 #include "platform/folders.h"
 #include "platform/library.h"
 #include "platform/msgwindow.h"
+#include "archive_support.h"
 #include "support.h"
 
 #include <QFile>

@@ -5,21 +5,24 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "Arcive/ARCHIVES.h"
-#include "app/main.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
+class QDialog;
+
 // Every test gets fresh XDG folders below a temporary home, a PATH of its
 // own, no archiver library folders, and answers to the questions it provokes.
+// What belongs to a layer of the program (its hooks, its state) is set up by
+// that layer's test support (TestLayer), linked only into its layer's tests.
 class ZotTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+
+ public:
 
   QString Home() const { return home_.path(); }
   // PATH holds only Home()/bin; this puts an executable fake program there.
@@ -36,6 +39,7 @@ class ZotTest : public ::testing::Test {
   void InstallFormatModules() const;
   void ClearModuleLog() const;
 
+  // What the layers' hooks record, and the answers they give.
   struct Message {
     QString text;
     QMessageBox::Icon icon;
@@ -47,6 +51,8 @@ class ZotTest : public ::testing::Test {
   int choice = 0;                             // the answer to questions with buttons of their own
   // Drives each modal dialog while it is shown (it is shown, not run modally).
   std::function<int(QDialog&)> onModal;
+  // The answer to a modal dialog no test drives (a layer may know better than "accepted").
+  std::function<int(QDialog&)> defaultModal;
 
   struct Start {
     QString program;
@@ -61,34 +67,21 @@ class ZotTest : public ::testing::Test {
   QByteArray oldPath_;
 };
 
-// A test with the real main window: the computer holds only the test's home,
-// the real modules sit beside the test program, and StartWindow writes the
-// settings file and shows the window.
-class WindowTest : public ZotTest {
- protected:
-  // The sandbox is off unless a test asks for it: it wraps every start.
-  void StartWindow(const QByteArray& settings = "[Option]\nErrorDialog=1\nSandbox=0\n");
-  void TearDown() override;
-  std::unique_ptr<TForm1> form;
+// A layer's part of each test's set-up and tear-down (hooks of its own,
+// state to reset), registered once by that layer's test support; set-ups run
+// in rising order, tear-downs in falling order.
+struct TestLayer {
+  int order;
+  std::function<void(ZotTest&)> setUp;
+  std::function<void(ZotTest&)> tearDown;
 };
+bool RegisterTestLayer(TestLayer layer);
 
 QString ReadAll(const QString& path);
 
 // Runs an archiving tool (7zz, tar, bsdtar, xz...) in folder with the
 // system's PATH (the tests keep their own); true when it ends with status 0.
 bool RunTool(const QString& folder, const QString& program, const QStringList& args);
-
-// The options the main window extracts with: x 1, jf 0, jse 0, jso 1.
-TArchiverOptions MainWindowOptions();
-
-class TForm1;
-// The captions of the main window's list, in order.
-QStringList ListCaptions(TForm1& form);
-// Selects the list entry with this caption, as a click would.
-void SelectEntry(TForm1& form, const QString& caption);
-// Clicks the entry with this caption with the mouse, in the view the user
-// sees (double: a double click); false when there is no such entry.
-bool ClickEntry(TForm1& form, const QString& caption, bool twice = false);
 
 // Processes events until cond holds or ms have passed; cond's last answer.
 // (Qt's QTRY macros do not report to GoogleTest.)

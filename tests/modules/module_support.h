@@ -4,6 +4,7 @@
 #include "Arcive/ArchiveFile.h"
 #include "platform/folders.h"
 #include "craft.h"
+#include "archive_support.h"
 #include "support.h"
 
 #include <QDirIterator>

@@ -3,7 +3,7 @@
 #include "app/keep.h"
 #include "components/FTVEX/FTVEX.h"
 #include "craft.h"
-#include "support.h"
+#include "window_support.h"
 
 #include <QLineEdit>
 #include <QPushButton>

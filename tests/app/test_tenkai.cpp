@@ -7,7 +7,7 @@
 #include "components/ShView/ShView.h"
 #include "craft.h"
 #include "platform/folders.h"
-#include "support.h"
+#include "window_support.h"
 
 #include <QApplication>
 #include <QCheckBox>

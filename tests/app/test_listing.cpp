@@ -6,7 +6,7 @@
 #include "app/main.h"
 #include "components/FTVEX/FTVEX.h"
 #include "platform/folders.h"
-#include "support.h"
+#include "window_support.h"
 
 #include <QFile>
 #include <QMenu>

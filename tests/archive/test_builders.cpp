@@ -7,6 +7,7 @@
 #include "Arcive/TAR32.h"
 #include "Arcive/ZIP32.h"
 #include "platform/mbcs.h"
+#include "archive_support.h"
 #include "support.h"
 
 #include <QFile>

@@ -11,7 +11,7 @@
 #include "platform/inuse.h"
 #include "platform/process.h"
 #include "craft.h"
-#include "support.h"
+#include "window_support.h"
 
 #include <QFile>
 #include <QCheckBox>

@@ -5,7 +5,7 @@
 #include "app/memo.h"
 #include "components/FTVEX/FTVEX.h"
 #include "platform/folders.h"
-#include "support.h"
+#include "window_support.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

@@ -8,7 +8,7 @@
 #include "components/FTVEX/FTVEX.h"
 #include "craft.h"
 #include "platform/folders.h"
-#include "support.h"
+#include "window_support.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -2,7 +2,7 @@
 // XDND loop, the menu a real popup.
 #include "components/FTVEX/FTVEX.h"
 #include "craft.h"
-#include "support.h"
+#include "window_support.h"
 
 #include <QApplication>
 #include <QDir>

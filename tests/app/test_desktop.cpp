@@ -10,7 +10,7 @@
 #include "components/ShView/ShView.h"
 #include "craft.h"
 #include "shell/shellfolder.h"
-#include "support.h"
+#include "window_support.h"
 #include "ui/desktop.h"
 
 #include <QApplication>

@@ -1,38 +1,36 @@
 #include "support.h"
 
-#include <QProcess>
-
-#include "Arcive/ARJ32.h"
-#include "Arcive/BGA32.h"
-#include "Arcive/CAB32.h"
-#include "Arcive/LHA32.h"
-#include "Arcive/RAR32.h"
-#include "Arcive/TAR32.h"
-#include "Arcive/ZIP32.h"
-#include "app/IniFile.h"
-#include "app/keep.h"
-#include "app/main.h"
-#include "ui/prompt.h"
-#include "platform/folders.h"
-#include "platform/process.h"
-#include "shell/folderread.h"
-#include "shell/shellfolder.h"
-
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QItemSelectionModel>
-#include <QStandardItemModel>
-#include <QAbstractItemView>
+#include <QProcess>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <ctime>
+
+namespace {
+
+std::vector<TestLayer>& Layers() {
+  static std::vector<TestLayer> layers;
+  return layers;
+}
+
+}  // namespace
+
+bool RegisterTestLayer(TestLayer layer) {
+  auto& all = Layers();
+  all.insert(std::upper_bound(all.begin(), all.end(), layer,
+                              [](const TestLayer& a, const TestLayer& b) { return a.order < b.order; }),
+             std::move(layer));
+  return true;
+}
 
 void ZotTest::SetUp() {
   ASSERT_TRUE(home_.isValid());
@@ -49,62 +47,14 @@ void ZotTest::SetUp() {
   oldPath_ = qgetenv("PATH");
   QDir().mkpath(home_.path() + QStringLiteral("/bin"));
   qputenv("PATH", home + "/bin");
-  platform::SetLibraryFolders(home_.path() + QStringLiteral("/windows"), home_.path() + QStringLiteral("/system"));
-  // Folder reads come back at once, however busy the machine: the tests of
-  // slow folders set a budget of their own.
-  shell::SetSyncReadBudget(60000);
-  Settings = TSettings();
-  for (QString& slot : ExtensionTable) slot.clear();
-  ui::SetMessageHook([this](const QString& text, QMessageBox::Icon icon, QMessageBox::StandardButtons b) {
-    messages.push_back({text, icon, b});
-    return answer;
-  });
-  ui::SetModalHook([this](QDialog& d) {
-    modalDialogs << d.objectName();
-    if (onModal) {
-      d.show();
-      return onModal(d);
-    }
-    // Files made in TempRoot are let go, as before they were offered.
-    if (d.objectName() == QLatin1String("KeepForm")) return int(TKeepForm::kDiscard);
-    return int(QDialog::Accepted);
-  });
-  ui::SetAskHook([this](const QString& text, const QStringList&) {
-    messages.push_back({text, QMessageBox::Question, QMessageBox::NoButton});
-    return choice;
-  });
-  platform::SetLauncher([this](const QString& program, const QStringList& args, const QString& wd) {
-    starts.push_back({program, args, wd});
-    return startResult;
-  });
+  for (const TestLayer& layer : Layers())
+    if (layer.setUp) layer.setUp(*this);
 }
 
 void ZotTest::TearDown() {
-  // Bindings live for the process; the next test starts without any.
-  for (auto freeDll : {&TLha32::FreeDLL, &TZip32::FreeDLL, &TCab32::FreeDLL, &TArj32::FreeDLL, &TTar32::FreeDLL,
-                       &TRar32::FreeDLL, &TBGA32::FreeDLL})
-    freeDll();
+  for (auto it = Layers().rbegin(); it != Layers().rend(); ++it)
+    if (it->tearDown) it->tearDown(*this);
   qputenv("PATH", oldPath_);
-  ui::SetMessageHook({});
-  ui::SetModalHook({});
-  ui::SetAskHook({});
-  platform::SetLauncher({});
-  platform::SetLibraryFolders(QString(), QString());
-  shell::SetFolderReadHook({});
-}
-
-void WindowTest::StartWindow(const QByteArray& settings) {
-  shell::SetComputerRoots({Home()});
-  platform::SetLibraryFolders(platform::ProgramFolder(), platform::ProgramFolder());
-  Write(QStringLiteral(".config/zot/zot.ini"), settings);
-  form = std::make_unique<TForm1>();
-  form->show();
-}
-
-void WindowTest::TearDown() {
-  form.reset();
-  shell::SetComputerRoots({});
-  ZotTest::TearDown();
 }
 
 QString ZotTest::ConfigFile() const { return home_.path() + QStringLiteral("/.config/zot/zot.ini"); }
@@ -147,36 +97,6 @@ QString ZotTest::FakeOnPath(const QString& name) const {
   return path;
 }
 
-QStringList ListCaptions(TForm1& form) {
-  QStringList out;
-  for (int r = 0; r < form.ListView1->Items()->rowCount(); ++r) out << form.ListView1->Items()->item(r, 0)->text();
-  return out;
-}
-
-void SelectEntry(TForm1& form, const QString& caption) {
-  const int row = static_cast<int>(ListCaptions(form).indexOf(caption));
-  if (row >= 0)
-    form.ListView1->Selection()->select(form.ListView1->Items()->index(row, 0),
-                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-bool ClickEntry(TForm1& form, const QString& caption, bool twice) {
-  const int row = static_cast<int>(ListCaptions(form).indexOf(caption));
-  if (row < 0) return false;
-  QAbstractItemView* view = form.ListView1->CurrentView();
-  const QModelIndex index = form.ListView1->Items()->index(row, 0);
-  view->scrollTo(index);
-  const QPoint at = view->visualRect(index).center();
-  if (twice) {
-    // A double click is a press and release, then the double-click event.
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-  } else {
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-  }
-  return true;
-}
-
 bool WaitUntil(const std::function<bool()>& cond, int ms) {
   QElapsedTimer timer;
   timer.start();
@@ -186,15 +106,6 @@ bool WaitUntil(const std::function<bool()>& cond, int ms) {
     QThread::msleep(10);
   }
   return true;
-}
-
-TArchiverOptions MainWindowOptions() {
-  TArchiverOptions o;
-  o.x = 1;
-  o.jf = 0;
-  o.jse = 0;
-  o.jso = 1;
-  return o;
 }
 
 QString ReadAll(const QString& path) {
