@@ -40,7 +40,12 @@ uint32_t FrameLength(const char head[5]) {
   return b(1) | b(2) << 8 | b(3) << 16 | b(4) << 24;
 }
 
-std::string Encode(const MemberRecord& m, const std::string& path) { return Bytes(m) + path; }
+std::string Encode(const MemberRecord& m, const std::string& path) {
+  std::string p;
+  p.reserve(sizeof m + path.size());
+  p.append(reinterpret_cast<const char*>(&m), sizeof m).append(path);
+  return p;
+}
 
 bool Decode(const std::string& payload, MemberRecord* m, std::string* path) {
   size_t at = 0;
@@ -49,7 +54,13 @@ bool Decode(const std::string& payload, MemberRecord* m, std::string* path) {
   return true;
 }
 
-std::string Encode(const BeginRecord& b) { return Bytes(b.size) + b.path + '\0' + b.output; }
+std::string Encode(const BeginRecord& b) {
+  std::string p;
+  p.reserve(sizeof b.size + b.path.size() + 1 + b.output.size());
+  p.append(reinterpret_cast<const char*>(&b.size), sizeof b.size).append(b.path).push_back('\0');
+  p.append(b.output);
+  return p;
+}
 
 bool Decode(const std::string& payload, BeginRecord* b) {
   size_t at = 0;

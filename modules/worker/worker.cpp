@@ -671,7 +671,10 @@ class DiskWriter {
     const bool checkSize = sized && archive_entry_sparse_count(e) == 0;
     if (checkSize) archive_entry_unset_size(e);
     passwords_.Member(path);
-    out_.Put(Rec::Begin, Encode(BeginRecord{size, path, job_.dest + "/" + place.path}));
+    std::string output;
+    output.reserve(job_.dest.size() + 1 + place.path.size());
+    output.append(job_.dest).append(1, '/').append(place.path);
+    out_.Put(Rec::Begin, Encode(BeginRecord{size, path, std::move(output)}));
     if (archive_write_header(disk_, e) < ARCHIVE_WARN)
       return Refuse({kErrorWarning, Reason::NotWritten, path, {DiskMessage()}});
     // Folders and symbolic links carry no data: asking a decoder for it is
