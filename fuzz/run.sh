@@ -12,6 +12,7 @@ clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined \
   -DZOT_WORKER_FALLBACK='"/nonexistent"' \
   -I"$m/core" -I"$m/worker" -I"$root/abi" \
   "$here/fuzz_archive.cpp" "$m/core/module.cpp" "$m/core/client.cpp" "$m/core/text.cpp" "$m/core/space.cpp" \
+  "$m/core/policy.cpp" "$m/core/outcome.cpp" "$m/core/records.cpp" \
   "$m/worker/worker.cpp" "$m/worker/create.cpp" "$m/worker/lzhscan.cpp" "$m/worker/lzhread.cpp" \
   "$m/worker/cabread.cpp" "$m/worker/unarrread.cpp" "$m/worker/volumes.cpp" "$m/worker/rar5scan.cpp" \
   $(pkg-config --cflags --libs libarchive liblhasa libmspack libunarr) -o "$out/fuzz_archive"
