@@ -1,6 +1,7 @@
 #include "module.h"
 
 #include "client.h"
+#include "outcome.h"
 #include "records.h"
 #include "space.h"
 #include "text.h"
@@ -99,7 +100,7 @@ Command ParseCommand(Syntax syntax, const std::string& line) {
   size_t i = 0;
   if (i < tokens.size() && !tokens[i].quoted && IsWord(syntax, tokens[i].text)) c.word = tokens[i++].text;
   if (syntax == Syntax::Zip && c.word == "-A") {
-    c.error = "自己解凍書庫の調整には対応していません。";
+    c.error = Describe({kErrorCommand, Reason::SfxUnsupported, {}, {}});
     return c;
   }
   std::vector<std::string> rest;
@@ -118,7 +119,7 @@ Command ParseCommand(Syntax syntax, const std::string& line) {
     // "@" comes as "<40>".
     if (!tokens[i].raw.empty() && tokens[i].raw[0] == '@' && tokens[i].quoted) {
       const std::string file = UnescapeCommandText(t.substr(1));
-      if (!ReadResponseFile(file, c.names)) c.error = "応答ファイルを読めません: " + file;
+      if (!ReadResponseFile(file, c.names)) c.error = Describe({kErrorCommand, Reason::ResponseFileUnreadable, {}, {file}});
       continue;
     }
     if (t.empty()) continue;
@@ -138,7 +139,7 @@ Command ParseCommand(Syntax syntax, const std::string& line) {
   if (syntax == Syntax::UnZip || syntax == Syntax::Zip)
     for (std::string& n : c.names) n = UnescapeZipName(n);
   for (std::string& n : c.names) std::replace(n.begin(), n.end(), '\\', '/');
-  if (c.archive.empty() && c.error.empty()) c.error = "書庫ファイルが指定されていません。";
+  if (c.archive.empty() && c.error.empty()) c.error = Describe({kErrorCommand, Reason::NoArchiveGiven, {}, {}});
   return c;
 }
 
@@ -433,7 +434,7 @@ bool Module::RoomFor(const Command& c, const std::string& folder, bool* workerCh
 uint32_t Module::Extract(const Command& c, bool junk, std::vector<std::string>& messages) {
   // Never the working folder of whoever loaded us.
   if (c.folder.empty() || c.folder[0] != '/') {
-    messages.push_back("展開先フォルダーが指定されていないか、絶対パスではありません。");
+    messages.push_back(Describe({kErrorCommand, Reason::FolderNotAbsolute, {}, {}}));
     return kErrorCommand;
   }
   bool workerChecks = false;
@@ -474,7 +475,7 @@ uint32_t Module::Extract(const Command& c, bool junk, std::vector<std::string>& 
   if (cancelled) {
     // The worker is gone; what it left half-written goes too.
     if (!complete && !current.empty()) ::unlink(current.c_str());
-    messages.push_back("展開を中止しました。");
+    messages.push_back(Describe({kErrorCancel, Reason::Cancelled, {}, {}}));
     return kErrorCancel;
   }
   send(CA_STATE_END);
@@ -527,10 +528,10 @@ int Module::Run(void*, const char* cmd, char* out, uint32_t size) {
     } else if (create && (syntax_ == Syntax::Zip || syntax_ == Syntax::Tar)) {
       status = Create(c, messages);
     } else if (create) {
-      messages.push_back("この形式の書庫の作成には対応していません。");
+      messages.push_back(Describe({kErrorNoCreate, Reason::CreateUnsupported, {}, {}}));
       status = kErrorNoCreate;
     } else {
-      messages.push_back("このコマンドには対応していません: " + (w.empty() ? std::string("(なし)") : w));
+      messages.push_back(Describe({kErrorCommand, w.empty() ? Reason::NoCommand : Reason::CommandUnsupported, {}, {w}}));
       status = kErrorCommand;
     }
   }

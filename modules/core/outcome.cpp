@@ -58,6 +58,13 @@ const Words kWords[] = {
     {Reason::WorkerSilent, "書庫の処理が応答しなくなったため中止しました。"},
     {Reason::WorkerCrashed, "書庫の処理が異常終了しました (シグナル {0})。書庫が壊れている可能性があります。"},
     {Reason::WorkerEnded, "書庫の処理が途中で終了しました。"},
+    {Reason::SfxUnsupported, "自己解凍書庫の調整には対応していません。"},
+    {Reason::ResponseFileUnreadable, "応答ファイルを読めません: {0}"},
+    {Reason::NoArchiveGiven, "書庫ファイルが指定されていません。"},
+    {Reason::FolderNotAbsolute, "展開先フォルダーが指定されていないか、絶対パスではありません。"},
+    {Reason::Cancelled, "展開を中止しました。"},
+    {Reason::CommandUnsupported, "このコマンドには対応していません: {0}"},
+    {Reason::NoCommand, "このコマンドには対応していません: (なし)"},
 };
 
 }  // namespace

@@ -54,6 +54,14 @@ enum class Reason : uint32_t {
   WorkerSilent,            // killed after the time limit
   WorkerCrashed,           // [signal number]
   WorkerEnded,             // ended without its last record
+  // The command line a module was given.
+  SfxUnsupported = 300,
+  ResponseFileUnreadable,  // [path]
+  NoArchiveGiven,
+  FolderNotAbsolute,
+  Cancelled,
+  CommandUnsupported,      // [the command word]
+  NoCommand,
 };
 
 struct Outcome {

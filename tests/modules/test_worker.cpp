@@ -167,11 +167,12 @@ TEST(RecordTest, TheWordsAreMadeFromTheReason) {
   EXPECT_EQ(arc::Describe({CA_ERROR_FILE, arc::Reason::NoRoom, "", {"1048577", "0", "/d"}}),
             "展開先の空き容量が足りません (必要 2 MB、空き 0 MB)。展開しませんでした: /d");
   // Every reason has its words.
-  for (uint32_t r = 1; r < 300; ++r) {
+  for (uint32_t r = 1; r < 400; ++r) {
     const std::string words = arc::Describe({0, static_cast<arc::Reason>(r), "", {"d"}});
     const bool known = (r <= static_cast<uint32_t>(arc::Reason::NotAdded)) ||
                        (r >= 100 && r <= static_cast<uint32_t>(arc::Reason::CannotReplaceArchive)) ||
-                       (r >= 200 && r <= static_cast<uint32_t>(arc::Reason::WorkerEnded));
+                       (r >= 200 && r <= static_cast<uint32_t>(arc::Reason::WorkerEnded)) ||
+                       (r >= 300 && r <= static_cast<uint32_t>(arc::Reason::NoCommand));
     EXPECT_EQ(!words.empty(), known) << r;
   }
 }
