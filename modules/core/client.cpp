@@ -179,10 +179,7 @@ Ending Relay(int in, int out, const RecordHandler& onRecord, const PasswordHandl
         return body == Read::Silent ? Ending::Silent : Ending::Closed;
     const Rec type = static_cast<Rec>(head[0]);
     if (type == Rec::End && DecodeU32(payload, &run.status)) return Ending::Ended;
-    if (Outcome o; type == Rec::Problem && Decode(payload, &o)) {
-      run.problems.push_back(Describe(o));
-      run.outcomes.push_back(std::move(o));
-    }
+    if (Outcome o; type == Rec::Problem && Decode(payload, &o)) run.problems.push_back(Describe(o));
     if (type == Rec::Password) {
       AnswerPassword(in, payload, ask);
       continue;
@@ -194,7 +191,6 @@ Ending Relay(int in, int out, const RecordHandler& onRecord, const PasswordHandl
 void Fail(WorkerRun& run, const Outcome& o) {
   run.status = o.status;
   run.problems.push_back(Describe(o));
-  run.outcomes.push_back(o);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // Running one worker job from inside a module.
 #pragma once
-#include "outcome.h"
 #include "protocol.h"
 
 #include <functional>
@@ -19,8 +18,7 @@ using PasswordHandler = std::function<std::optional<std::string>(uint32_t attemp
 
 struct WorkerRun {
   uint32_t status = kErrorWorker;
-  std::vector<std::string> problems;  // the worker's messages, in order
-  std::vector<Outcome> outcomes;      // what they were made from
+  std::vector<std::string> problems;  // the worker's outcomes in words (Describe), in order
   bool stopped = false;               // the handler asked to stop
 };
 
