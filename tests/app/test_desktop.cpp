@@ -80,7 +80,9 @@ TEST_F(DesktopTest, EveryNameFitsItsEntryInSmallIconsAndList) {
     const int needed = view->fontMetrics().horizontalAdvance(kLongName) + view->iconSize().width();
     // Small icons run in rows, each entry as wide as its name; the list runs
     // in columns as wide as their widest name.
-    if (Settings.ViewMode == 2) EXPECT_LT(shortRect.width() + 100, longRect.width());
+    if (Settings.ViewMode == 2) {
+      EXPECT_LT(shortRect.width() + 100, longRect.width());
+    }
     EXPECT_GE(longRect.width(), needed) << Settings.ViewMode;
   }
 }
@@ -156,7 +158,7 @@ TEST_F(DesktopTest, TheExtractDialogShowsSixTreeRowsAndKeepsItsSize) {
   int heights[5] = {};
   for (int round = 0; round < 5; ++round) {
     onModal = [&](QDialog& d) {
-      QTest::qWaitForWindowExposed(&d);
+      (void)QTest::qWaitForWindowExposed(&d);
       QTest::qWait(150);
       auto& dialog = static_cast<Tdevelop&>(d);
       heights[round] = dialog.frameGeometry().height();
@@ -184,7 +186,7 @@ TEST_F(DesktopTest, EnterInTheDestinationBoxAsksAboutANewFolder) {
     messages.clear();
     bool closed = false;
     onModal = [&](QDialog& d) {
-      QTest::qWaitForWindowExposed(&d);
+      (void)QTest::qWaitForWindowExposed(&d);
       auto& dialog = static_cast<Tdevelop&>(d);
       dialog.RadioButtons[0]->click();
       QLineEdit* box = dialog.ComboBox1->lineEdit();
@@ -198,7 +200,9 @@ TEST_F(DesktopTest, EnterInTheDestinationBoxAsksAboutANewFolder) {
       QTest::qWait(50);
       closed = !dialog.isVisible();
       EXPECT_FALSE(closed);
-      if (answerNo) EXPECT_EQ(dialog.ComboBox1->currentText(), dialog.FolderView1->GetSelectedPath());
+      if (answerNo) {
+        EXPECT_EQ(dialog.ComboBox1->currentText(), dialog.FolderView1->GetSelectedPath());
+      }
       dialog.reject();
       return QDialog::Rejected;
     };
@@ -218,7 +222,7 @@ TEST_F(DesktopTest, TheSettingsDialogKeepsThePickedMember) {
   ASSERT_TRUE(form->BitBtn2->isEnabled());
   for (const char* button : {"キャンセル", "OK"}) {
     onModal = [&](QDialog& d) {
-      QTest::qWaitForWindowExposed(&d);
+      (void)QTest::qWaitForWindowExposed(&d);
       for (QPushButton* b : d.findChildren<QPushButton*>())
         if (b->text().remove(QLatin1Char('&')).startsWith(QString::fromUtf8(button))) QTest::mouseClick(b, Qt::LeftButton);
       return d.result();

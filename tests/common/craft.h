@@ -4,6 +4,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace craft {
@@ -24,11 +25,16 @@ QByteArray Zip(const std::vector<ZipMember>& members);
 QByteArray Lzh(const QByteArray& name, const QByteArray& data, uint32_t claimed = 0, bool badCrc = false);
 
 struct TarMember {
+  // Written out in the order of the fields, as tests list them.
+  TarMember(QByteArray name, char type = '0', QByteArray data = {}, QByteArray link = {}, uint32_t mode = 0644,
+            QByteArray sizeField = {})
+      : name(std::move(name)), type(type), data(std::move(data)), link(std::move(link)), mode(mode),
+        sizeField(std::move(sizeField)) {}
   QByteArray name;
-  char type = '0';  // '0' file, '2' symbolic link, '3' character device, '4' block device, '5' folder, '6' FIFO, 'x' pax records
+  char type;  // '0' file, '1' hard link, '2' symbolic link, '3' character device, '4' block device, '5' folder, '6' FIFO, 'x' pax records
   QByteArray data;
   QByteArray link;
-  uint32_t mode = 0644;
+  uint32_t mode;
   QByteArray sizeField;  // when set, the 12 bytes of the header's size field as given
 };
 QByteArray Tar(const std::vector<TarMember>& members);

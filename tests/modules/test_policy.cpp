@@ -42,7 +42,9 @@ TEST(PlacementTest, HostilePathsAsTheWorkerPlacesThem) {
         EXPECT_EQ(p.refusal, arc::Reason::LinkOutside);
         break;
     }
-    if (p.verdict != arc::Placement::Write) EXPECT_EQ(p.path, "");
+    if (p.verdict != arc::Placement::Write) {
+      EXPECT_EQ(p.path, "");
+    }
   }
 }
 
