@@ -425,9 +425,9 @@ bool Module::RoomFor(const Command& c, const std::string& folder, bool* workerCh
   uint64_t needed = 0;
   for (const Member& m : dir->members)
     if (!(m.r.flags & kDirectory) && NameWanted(c.names, m.path)) needed += m.r.size;
-  const std::string problem = SpaceProblem(folder, needed);
-  if (problem.empty()) return true;
-  messages.push_back(problem);
+  const Outcome room = SpaceShortfall(folder, needed);
+  if (!room.Failed()) return true;
+  messages.push_back(Describe(room));
   return false;
 }
 

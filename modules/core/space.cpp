@@ -36,9 +36,4 @@ Outcome SpaceShortfall(const std::string& folder, uint64_t needed) {
   return {CA_ERROR_FILE, Reason::NoRoom, {}, {std::to_string(needed), std::to_string(avail), folder}};
 }
 
-std::string SpaceProblem(const std::string& folder, uint64_t needed) {
-  const Outcome o = SpaceShortfall(folder, needed);
-  return o.Failed() ? Describe(o) : std::string();
-}
-
 }  // namespace arc

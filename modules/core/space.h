@@ -7,12 +7,10 @@
 
 namespace arc {
 
-// Empty when needed bytes fit below folder (or its nearest existing parent)
-// with a margin, so that the disk is never filled to the last byte (5 % of
-// the file system, at most 64 MB); else the Japanese message to give.
+// No outcome when needed bytes fit below folder (or its nearest existing
+// parent) with a margin, so that the disk is never filled to the last byte
+// (5 % of the file system, at most 64 MB); else Reason::NoRoom.
 // $ZOT_FREE_SPACE stands in for the free bytes in tests.
-std::string SpaceProblem(const std::string& folder, uint64_t needed);
-// The same as an outcome (Reason::NoRoom); none when it fits.
 Outcome SpaceShortfall(const std::string& folder, uint64_t needed);
 
 }  // namespace arc

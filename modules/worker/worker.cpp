@@ -824,8 +824,6 @@ uint32_t ToMemory(const Job& job, Output& out, Passwords& passwords) {
     // Data that did not come is a failure, not an empty member.
     if (limit > 0 && data(sink, &msg) < 0) {
       failed = DataProblem(job, e, msg, &passwords, false);
-      // Only a locked member keeps its own status here.
-      if (failed.status != kErrorPassword) failed.status = kErrorCorrupt;
       failed.member = path;
       out.Problem(failed);
     }

@@ -4,9 +4,7 @@
 #include "app/IniFile.h"
 #include "app/extraction.h"
 #include "app/func.h"
-#include "app/keep.h"
 #include "app/memo.h"
-#include "app/password.h"
 #include "ui/prompt.h"
 #include "app/version.h"
 #include "Arcive/ArchiveFile.h"
@@ -17,12 +15,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 
-#include <limits>
 
 namespace {
 
